@@ -1,0 +1,40 @@
+// The device seam: the three operations the link state needs from the platform. Each write and
+// read opens and closes the device itself.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace qv::device {
+
+enum class WriteStatus { ok, openFailed, writeFailed };
+enum class ReadStatus { ok, openFailed, failed };
+
+class Device {
+public:
+    virtual ~Device() = default;
+    // The printer's device path, or nothing when no printer is present.
+    virtual std::optional<std::string> find() = 0;
+    // Writes every byte; writeFailed when the write fails or comes out short.
+    virtual WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) = 0;
+    // One read of at most buffer.size() bytes, waiting up to wait for data. ok with
+    // received == 0 is a completed empty read; failed means nothing arrived or the read failed.
+    virtual ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
+                            std::chrono::milliseconds wait, std::size_t& received) = 0;
+};
+
+// The device in use: the one installed, else chosen from QV410_DEVICE at first use
+// ("simulator": the built-in simulated printer; another value: that device path; unset: sysfs
+// discovery below QV410_ROOT).
+Device& current();
+
+// Replaces the device in use (tests); nullptr returns to the environment's choice.
+void install(std::shared_ptr<Device> device);
+
+std::shared_ptr<Device> makeLinuxDevice();
+}  // namespace qv::device

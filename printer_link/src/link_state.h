@@ -1,0 +1,57 @@
+// The library's process-wide link state and the transport operations every export builds on.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace qv {
+
+inline constexpr std::size_t kReplySize = 64;
+inline constexpr std::size_t kDevicePathUnits = 260;
+inline constexpr std::chrono::milliseconds kReadWait{1000};
+
+// Acknowledgement modes decided by the firmware-version gate.
+inline constexpr int32_t kAckUndetermined = 0;
+inline constexpr int32_t kAckNone = 1;
+inline constexpr int32_t kAckRead = 2;
+
+using Reply = std::array<uint8_t, kReplySize>;
+
+struct LinkState {
+    int32_t lastError = 0;
+    int32_t lastKind = 0;
+    bool versionCheckPending = true;
+    int32_t ackMode = kAckUndetermined;
+    // Zero-terminated; first byte 0 means no printer found yet. Never replaced once set.
+    std::array<char, kDevicePathUnits> devicePath{};
+
+    bool hasDevicePath() const { return devicePath[0] != '\0'; }
+    std::string devicePathString() const { return std::string(devicePath.data()); }
+};
+
+LinkState& linkState();
+
+// Puts the link state back to its load-time values. Production never calls it; tests do, so that
+// each starts as if the library had just been loaded.
+void resetLinkStateForTesting();
+
+void setError(int32_t code);
+
+// Runs discovery into the device path when it is empty; error 50 when still empty.
+bool ensurePrinterPath();
+// Discovery into the device path; sets no error code.
+bool findPrinterPath();
+// Version gate, pending flag, then WriteDevice.
+bool sendPacket(std::span<const uint8_t> bytes);
+// Opens, writes everything, closes. Errors 51, 52.
+bool writeDevice(std::span<const uint8_t> bytes);
+// One reply of at most buffer.size() bytes within kReadWait. Errors 50, 51, 53.
+bool readDevice(std::span<uint8_t> buffer, std::size_t& count);
+// 0: version not obtained, 1: firmware acknowledges, 2: it does not.
+int checkFirmwareVersion();
+
+}  // namespace qv
