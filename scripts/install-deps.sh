@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build, test and run the settings tool.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  gettext locales
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  xvfb xauth x11-apps imagemagick
+  fonts-dejavu-core fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Locales the tests and the catalogs use (English, Chinese, and a comma decimal separator).
+need_gen=0
+for loc in en_US.UTF-8 de_DE.UTF-8 zh_CN.UTF-8; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc%.UTF-8}.utf8$"; then
+    $SUDO sed -i "s/^# *\(${loc} UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^${loc} UTF-8" /etc/locale.gen || echo "${loc} UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    need_gen=1
+  fi
+done
+if [ "$need_gen" -eq 1 ]; then $SUDO locale-gen >/dev/null; fi
