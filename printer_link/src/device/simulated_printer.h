@@ -33,6 +33,7 @@ struct PrinterState {
     std::string type = "QV-410";
     std::string serialNumber = "QV410-2511-000417";
     std::string firmwareVersion = kAckingFirmware;
+    bool acknowledgesSettings = true;  // false: the firmware never answers settings commands
     int32_t status = 0;
     int32_t printedLength = 12345;  // hundredths of a metre
     int32_t badPoints = 0;
@@ -60,7 +61,7 @@ struct Faults {
     std::optional<uint8_t> replyLengthByte;  // forces byte 4 of every reply (0 or 1: too short)
     bool wrongMarker = false;       // connection check answers with another marker
     bool noAck = false;             // settings commands and firmware get no acknowledgement
-    bool wrongAck = false;          // acknowledgements carry the wrong group / 1F 75 01 01 00
+    bool wrongAck = false;          // acknowledgements end 01 00 (1F 75 01 01 00 for firmware)
     int ackOnRead = 1;              // an acknowledgement arrives only at the Nth read (2 or 3)
     std::chrono::milliseconds replyDelay{0};  // late replies: delay beyond the wait misses it
     bool shortWrite = false;        // writes stop one byte short
@@ -92,25 +93,36 @@ public:
     const std::vector<Received>& received() const { return received_; }
     void clearReceived() { received_.clear(); }
 
-    // The version text reported after the next firmware download.
-    void setVersionAfterDownload(std::string version) { versionAfterDownload_ = std::move(version); }
+    // The version text reported after the next firmware download, and whether that firmware
+    // acknowledges settings commands.
+    void setVersionAfterDownload(std::string version, bool acknowledges = true) {
+        versionAfterDownload_ = std::move(version);
+        acknowledgesAfterDownload_ = acknowledges;
+    }
+    // A firmware generation that does (kAckingFirmware) or does not (kSilentFirmware) answer.
+    void runFirmware(std::string version, bool acknowledges) {
+        state_.firmwareVersion = std::move(version);
+        state_.acknowledgesSettings = acknowledges;
+    }
     // Keeps the bytes of firmware packets in received() (off in the pty server: images are big).
     void setRecordFirmware(bool on) { recordFirmware_ = on; }
     std::size_t firmwareBytesReceived() const { return firmwareBytes_; }
 
 private:
-    enum class Mode { idle, command, firmware, job };
+    enum class Mode { idle, header, firmware, job };
     void dispatchCommand(const Bytes& packet, std::vector<Outgoing>& replies);
     void finishJob();
     void finishFirmware(std::vector<Outgoing>& replies);
     bool scanJob();
     void reply(Bytes bytes, std::vector<Outgoing>& replies, bool isAck = false);
     void ack(uint8_t group, std::vector<Outgoing>& replies);
+    void log(Received entry);
 
     PrinterState state_;
     Faults faults_;
     std::vector<Received> received_;
     std::optional<std::string> versionAfterDownload_;
+    bool acknowledgesAfterDownload_ = true;
     bool recordFirmware_ = true;
     std::size_t firmwareBytes_ = 0;
 

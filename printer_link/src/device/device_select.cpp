@@ -1,0 +1,43 @@
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "device/device.h"
+#include "device/simulated_printer.h"
+
+namespace qv::device {
+namespace {
+
+std::mutex gMutex;
+std::shared_ptr<Device> gInstalled;
+std::shared_ptr<Device> gFromEnvironment;
+
+std::shared_ptr<Device> chooseFromEnvironment() {
+    const char* choice = std::getenv("QV410_DEVICE");
+    if (choice != nullptr && std::string(choice) == "simulator") {
+        return sim::processSimulator();
+    }
+    return makeLinuxDevice();
+}
+
+}  // namespace
+
+Device& current() {
+    std::lock_guard lock(gMutex);
+    if (gInstalled) {
+        return *gInstalled;
+    }
+    if (!gFromEnvironment) {
+        gFromEnvironment = chooseFromEnvironment();
+    }
+    return *gFromEnvironment;
+}
+
+void install(std::shared_ptr<Device> device) {
+    std::lock_guard lock(gMutex);
+    gInstalled = std::move(device);
+    // The environment may have changed (tests set QV410_ROOT / QV410_DEVICE): choose anew.
+    gFromEnvironment.reset();
+}
+
+}  // namespace qv::device

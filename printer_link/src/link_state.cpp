@@ -1,0 +1,123 @@
+#include "link_state.h"
+
+#include <cstring>
+
+#include "QVSettingToolDll.h"
+#include "device/device.h"
+#include "packets.h"
+#include "queries.h"
+#include "text/codepage.h"
+
+namespace qv {
+namespace {
+LinkState gLinkState;
+}
+
+LinkState& linkState() { return gLinkState; }
+
+void resetLinkStateForTesting() { gLinkState = LinkState{}; }
+
+void setError(int32_t code) { gLinkState.lastError = code; }
+
+bool findPrinterPath() {
+    const std::optional<std::string> path = device::current().find();
+    // A path that does not fit the buffer with its terminator is not taken.
+    if (!path || path->empty() || path->size() >= kDevicePathUnits) {
+        return false;
+    }
+    auto& dst = gLinkState.devicePath;
+    dst.fill('\0');
+    std::memcpy(dst.data(), path->data(), path->size());
+    return true;
+}
+
+bool ensurePrinterPath() {
+    if (!gLinkState.hasDevicePath()) {
+        findPrinterPath();
+    }
+    if (!gLinkState.hasDevicePath()) {
+        setError(QV_ERR_NOT_FINE_USB_PRINTER);
+        return false;
+    }
+    return true;
+}
+
+int checkFirmwareVersion() {
+    char16_t version[QV_PRINTER_TEXT_LEN] = {};
+    if (!queryText(kSelectorFirmware, version)) {
+        return 0;
+    }
+    const std::string ansi = text::toProcessCodepage(
+        std::u16string_view(version, text::boundedLength(version, QV_PRINTER_TEXT_LEN)));
+    return packet::evaluateFirmwareVersion(ansi);
+}
+
+bool sendPacket(std::span<const uint8_t> bytes) {
+    if (!packet::isVersionQuery(bytes) && gLinkState.versionCheckPending) {
+        switch (checkFirmwareVersion()) {
+            case 1:
+                gLinkState.ackMode = kAckRead;
+                break;
+            case 2:
+                setError(QV_ERR_VERSION_NONSUPPORT_GETTING_RESULT);
+                gLinkState.ackMode = kAckNone;
+                break;
+            default:
+                gLinkState.ackMode = kAckUndetermined;
+                break;
+        }
+        gLinkState.versionCheckPending = false;
+    }
+    if (packet::isFirmwarePacket(bytes)) {
+        gLinkState.versionCheckPending = true;
+    }
+    return writeDevice(bytes);
+}
+
+bool writeDevice(std::span<const uint8_t> bytes) {
+    // No discovery here: an empty path simply cannot be opened.
+    if (!gLinkState.hasDevicePath()) {
+        setError(QV_ERR_CANNOT_OPEN_USB_PRINTER);
+        return false;
+    }
+    switch (device::current().write(gLinkState.devicePathString(), bytes)) {
+        case device::WriteStatus::ok:
+            return true;
+        case device::WriteStatus::openFailed:
+            setError(QV_ERR_CANNOT_OPEN_USB_PRINTER);
+            return false;
+        case device::WriteStatus::writeFailed:
+            break;
+    }
+    setError(QV_ERR_WRITE_USB_FAIL);
+    return false;
+}
+
+bool readDevice(std::span<uint8_t> buffer, std::size_t& count) {
+    if (!gLinkState.hasDevicePath()) {
+        findPrinterPath();
+    }
+    if (!gLinkState.hasDevicePath()) {
+        setError(QV_ERR_NOT_FINE_USB_PRINTER);
+        return false;
+    }
+    std::size_t received = 0;
+    const auto status =
+        device::current().read(gLinkState.devicePathString(), buffer, kReadWait, received);
+    count = received;
+    switch (status) {
+        case device::ReadStatus::ok:
+            return true;
+        case device::ReadStatus::openFailed:
+            setError(QV_ERR_CANNOT_OPEN_USB_PRINTER);
+            return false;
+        case device::ReadStatus::failed:
+            break;
+    }
+    setError(QV_ERR_READ_USB_FAIL);
+    return false;
+}
+
+}  // namespace qv
+
+QV_API int32_t BaseGetQVError(void) { return qv::linkState().lastError; }

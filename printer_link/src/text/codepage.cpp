@@ -1,0 +1,147 @@
+#include "text/codepage.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+namespace qv::text {
+namespace {
+
+constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+// An iconv descriptor that closes itself.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much as converts; on an invalid or incomplete sequence stops there, unless
+    // skipInvalid, in which case the offending input unit (of unitSize bytes) becomes "?".
+    std::string run(const char* input, std::size_t size, bool skipInvalid, std::size_t unitSize,
+                    const std::string& replacement) {
+        std::string out;
+        if (!ok()) {
+            return out;
+        }
+        std::array<char, 512> chunk{};
+        char* in = const_cast<char*>(input);  // iconv's signature is not const-correct
+        std::size_t left = size;
+        while (left > 0) {
+            char* dst = chunk.data();
+            std::size_t room = chunk.size();
+            const std::size_t rc = iconv(cd_, &in, &left, &dst, &room);
+            out.append(chunk.data(), static_cast<std::size_t>(dst - chunk.data()));
+            if (rc != static_cast<std::size_t>(-1)) {
+                continue;
+            }
+            if (errno == E2BIG) {
+                continue;
+            }
+            if (!skipInvalid || left < unitSize) {
+                break;
+            }
+            // An input unit the target cannot take even by transliteration: substitute it.
+            out += replacement;
+            in += unitSize;
+            left -= unitSize;
+        }
+        // Flush any shift state.
+        char* dst = chunk.data();
+        std::size_t room = chunk.size();
+        iconv(cd_, nullptr, nullptr, &dst, &room);
+        out.append(chunk.data(), static_cast<std::size_t>(dst - chunk.data()));
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+std::u16string bytesToUtf16(const std::string& bytes) {
+    std::u16string out(bytes.size() / 2, u'\0');
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
+
+std::u16string toUtf16(const char* fromCodeset, std::string_view text) {
+    Converter cv(kUtf16, fromCodeset);
+    return bytesToUtf16(cv.run(text.data(), text.size(), false, 1, {}));
+}
+
+}  // namespace
+
+std::string processCodeset() {
+    const char* codeset = nl_langinfo(CODESET);
+    return (codeset != nullptr && *codeset != '\0') ? codeset : "ANSI_X3.4-1968";
+}
+
+std::string toProcessCodepage(std::u16string_view text) {
+    const std::string target = processCodeset() + "//TRANSLIT";
+    Converter cv(target.c_str(), kUtf16);
+    Converter question(processCodeset().c_str(), "ASCII");
+    std::string replacement = "?";
+    if (question.ok()) {
+        const char q = '?';
+        replacement = question.run(&q, 1, false, 1, {});
+    }
+    // Work on whole characters so that an unconvertible one is skipped as a unit.
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t units = 1;
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            units = 2;
+        }
+        const bool lone = (c >= 0xD800 && c <= 0xDFFF) && units == 1;
+        std::string piece;
+        if (!lone) {
+            piece = cv.run(reinterpret_cast<const char*>(text.data() + i), units * 2, true,
+                           units * 2, replacement);
+        }
+        out += piece.empty() ? replacement : piece;
+        i += units;
+    }
+    return out;
+}
+
+std::u16string fromProcessCodepage(std::string_view text) {
+    return toUtf16(processCodeset().c_str(), text);
+}
+
+std::u16string fromUtf8(std::string_view text) { return toUtf16("UTF-8", text); }
+
+std::size_t boundedLength(const char16_t* text, std::size_t maxUnits) {
+    std::size_t n = 0;
+    while (n < maxUnits && text[n] != u'\0') {
+        ++n;
+    }
+    return n;
+}
+
+void copyTerminated(std::u16string_view text, char16_t* destination, std::size_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    std::size_t n = std::min(text.size(), capacity - 1);
+    // Never leave half a surrogate pair at the cut.
+    if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) {
+        --n;
+    }
+    std::memcpy(destination, text.data(), n * sizeof(char16_t));
+    destination[n] = u'\0';
+}
+
+}  // namespace qv::text
