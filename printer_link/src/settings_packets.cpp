@@ -5,8 +5,12 @@ namespace {
 
 constexpr std::size_t kLengthOffset = 4;
 
-uint8_t lowByte(unsigned value) { return static_cast<uint8_t>(value & 0xFFU); }
-uint8_t highByte(unsigned value) { return static_cast<uint8_t>((value >> 8) & 0xFFU); }
+uint8_t lowByte(unsigned value) {
+    return static_cast<uint8_t>(value & 0xFFU);
+}
+uint8_t highByte(unsigned value) {
+    return static_cast<uint8_t>((value >> 8) & 0xFFU);
+}
 
 uint16_t word(const Reply& reply, std::size_t offset) {
     return static_cast<uint16_t>(reply[offset] | (reply[offset + 1] << 8));
@@ -19,9 +23,8 @@ packet::Command printSettingPacket(const PrintSettingParam& p) {
         kGroupPrintSetting,
         {p.printType, p.powerOnPosition, lowByte(p.labelHeight), highByte(p.labelHeight),
          p.paperType, p.reprintWhenError, p.preventSticker, p.specialLabel, p.printSpeed,
-         p.darkness, p.hOrigin, p.verticalOrigin,
-         lowByte(static_cast<uint16_t>(p.printToStop)), lowByte(p.preventTime),
-         highByte(p.preventTime)});
+         p.darkness, p.hOrigin, p.verticalOrigin, lowByte(static_cast<uint16_t>(p.printToStop)),
+         lowByte(p.preventTime), highByte(p.preventTime)});
 }
 
 int16_t decodeSignMagnitude(uint8_t code) {

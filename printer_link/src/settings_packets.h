@@ -23,9 +23,9 @@ inline constexpr int32_t kKindLackPaperLearn = 7;
 
 // Command groups of the settings and maintenance packets.
 inline constexpr uint8_t kGroupPrintSetting = 0x00;
-inline constexpr uint8_t kGroupControl = 0x01;     // user setting, factory restore
-inline constexpr uint8_t kGroupLearning = 0x02;    // lack-paper learning
-inline constexpr uint8_t kGroupPosition = 0x03;    // location, dump mode, self test
+inline constexpr uint8_t kGroupControl = 0x01;   // user setting, factory restore
+inline constexpr uint8_t kGroupLearning = 0x02;  // lack-paper learning
+inline constexpr uint8_t kGroupPosition = 0x03;  // location, dump mode, self test
 inline constexpr uint8_t kGroupReadSettings = 0x05;
 
 // 1F 1B 1A 00 0F and the fifteen setting bytes (20 bytes). printToStop goes out as its low
