@@ -1,0 +1,55 @@
+// A throw-away root holding just enough of /sys and /dev for the Linux device layer to find the
+// printer: sysfs usbmisc entries shaped like the kernel's and a dev/usb/lpN link to the pty.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qv::pty {
+
+struct UsbIds {
+    std::string vendor;
+    std::string product;
+};
+
+struct FakeRootLayout {
+    std::filesystem::path root;  // empty: a fresh directory under $TMPDIR (or /tmp)
+    unsigned printerMinor = 0;   // the printer appears as lpN
+    UsbIds printerIds{"0fe6", "811e"};
+    std::vector<unsigned> decoyMinors;  // other printers, at these lpN
+    UsbIds decoyIds{"04b8", "0202"};
+    bool printerAbsent = false;  // no usbmisc entry for the printer
+    bool unplugged = false;      // no dev/usb/lpN link
+};
+
+class FakeRoot {
+  public:
+    // Builds the tree; throws std::runtime_error (with the path) when it cannot.
+    FakeRoot(const FakeRootLayout& layout, const std::string& ptyPath);
+    ~FakeRoot();
+    FakeRoot(const FakeRoot&) = delete;
+    FakeRoot& operator=(const FakeRoot&) = delete;
+
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path devicePath() const;
+
+    // Removes or restores the dev/usb/lpN link: opening the device then fails, as when the
+    // cable is pulled.
+    void setPlugged(bool plugged);
+    // Removes or restores the printer's usbmisc entry: discovery then passes it by.
+    void setPresent(bool present);
+
+  private:
+    void addInterface(unsigned minor, unsigned port, const UsbIds& ids);
+    std::filesystem::path classEntry(unsigned minor) const;
+    std::filesystem::path interfaceEntry(unsigned port) const;
+
+    std::filesystem::path root_;
+    bool ownsRoot_ = false;
+    unsigned printerMinor_ = 0;
+    unsigned printerPort_ = 0;
+    std::string ptyPath_;
+};
+
+}  // namespace qv::pty

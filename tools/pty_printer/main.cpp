@@ -1,0 +1,190 @@
+// qv410-pty-printer: the simulated QV-410 served on a pseudo-terminal, behind a fake root of
+// /sys and /dev, so that the real Linux device layer can be driven end to end.
+//
+// Prints "QV410_ROOT=<dir>" and "pty <slave>" on start, then one line per thing the printer
+// receives ("command <hex>", "job <bytes>", "firmware <bytes>", "garbage <bytes> <hex>") and
+// "ok" or "error <why>" for each control line read on stdin. Ends on stdin EOF, `quit`, SIGTERM
+// or SIGINT, removing the tree it built.
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fake_root.h"
+#include "printer_server.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(usage: qv410-pty-printer [options]
+
+Tree:
+  --root DIR           build the tree in DIR (absent or empty) instead of a fresh temp dir
+  --lp N               the printer is lpN (default 0)
+  --decoy N            another printer (--decoy-ids) at lpN; may be repeated
+  --decoy-ids VID:PID  ids of the decoys (default 04b8:0202)
+  --printer-ids VID:PID  ids written for the printer (default 0fe6:811e)
+  --absent             no usbmisc entry for the printer
+  --unplugged          no dev/usb/lpN link
+  --write-gap MS       silence that ends a write (default 50)
+  --quiet              do not report what the printer receives
+
+Printer (each also a control line, e.g. "status 8", "noreply 1"):
+  --status N  --printed N  --badpoints N  --firmware TEXT  --acks 0|1
+  --after-download TEXT  --after-download-silent TEXT
+  --noreply  --wrongmarker  --noack  --wrongack  --length N  --ackonread N  --delay MS
+
+Control lines on stdin, each answered "ok" or "error <why>":
+  the printer settings above ("noreply 0", "length off"), unplug, plug, absent 0|1,
+  flush (drop replies not yet read), report 0|1, state, sync (answered once the printer
+  input has gone quiet), quit
+)";
+
+std::optional<unsigned> parseUnsigned(std::string_view text) {
+    unsigned value = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<qv::pty::UsbIds> parseIds(std::string_view text) {
+    auto colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return qv::pty::UsbIds{std::string(text.substr(0, colon)), std::string(text.substr(colon + 1))};
+}
+
+struct Options {
+    qv::pty::FakeRootLayout layout;
+    qv::pty::ServerOptions server;
+    std::vector<std::string> controlLines;
+};
+
+// Returns nothing after printing why the arguments were refused.
+std::optional<Options> parseArguments(int argc, char** argv) {
+    Options options;
+    const std::vector<std::string_view> printerFlags = {"noreply", "wrongmarker", "noack",
+                                                        "wrongack"};
+    const std::vector<std::string_view> printerValues = {"status",
+                                                         "printed",
+                                                         "badpoints",
+                                                         "firmware",
+                                                         "acks",
+                                                         "after-download",
+                                                         "after-download-silent",
+                                                         "length",
+                                                         "ackonread",
+                                                         "delay"};
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (!arg.starts_with("--")) {
+            std::fprintf(stderr, "qv410-pty-printer: unexpected argument %s\n", argv[i]);
+            return std::nullopt;
+        }
+        std::string_view name = arg.substr(2);
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "qv410-pty-printer: %s needs a value\n", argv[i]);
+                return std::nullopt;
+            }
+            return std::string_view(argv[++i]);
+        };
+        auto bad = [&](std::string_view v) {
+            std::fprintf(stderr, "qv410-pty-printer: bad value '%.*s' for --%.*s\n",
+                         static_cast<int>(v.size()), v.data(), static_cast<int>(name.size()),
+                         name.data());
+            return std::nullopt;
+        };
+
+        if (name == "absent") {
+            options.layout.printerAbsent = true;
+        } else if (name == "unplugged") {
+            options.layout.unplugged = true;
+        } else if (name == "quiet") {
+            options.server.report = false;
+        } else if (std::find(printerFlags.begin(), printerFlags.end(), name) !=
+                   printerFlags.end()) {
+            options.controlLines.push_back(std::string(name) + " 1");
+        } else {
+            auto v = value();
+            if (!v) {
+                return std::nullopt;
+            }
+            if (name == "root") {
+                options.layout.root = std::string(*v);
+            } else if (name == "lp" || name == "decoy") {
+                auto n = parseUnsigned(*v);
+                if (!n || *n > 255) {
+                    return bad(*v);
+                }
+                if (name == "lp") {
+                    options.layout.printerMinor = *n;
+                } else {
+                    options.layout.decoyMinors.push_back(*n);
+                }
+            } else if (name == "decoy-ids" || name == "printer-ids") {
+                auto ids = parseIds(*v);
+                if (!ids) {
+                    return bad(*v);
+                }
+                (name == "decoy-ids" ? options.layout.decoyIds : options.layout.printerIds) = *ids;
+            } else if (name == "write-gap") {
+                auto n = parseUnsigned(*v);
+                if (!n || *n < 1 || *n > 10000) {
+                    return bad(*v);
+                }
+                options.server.writeGap = std::chrono::milliseconds(*n);
+            } else if (std::find(printerValues.begin(), printerValues.end(), name) !=
+                       printerValues.end()) {
+                options.controlLines.push_back(std::string(name) + " " + std::string(*v));
+            } else {
+                std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i - 1],
+                             kUsage);
+                return std::nullopt;
+            }
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    auto options = parseArguments(argc, argv);
+    if (!options) {
+        return 2;
+    }
+    try {
+        qv::pty::Pty pty;
+        qv::pty::FakeRoot root(options->layout, pty.slavePath());
+        qv::pty::PrinterServer server(pty, root, options->server);
+        for (const auto& line : options->controlLines) {
+            std::vector<std::string> ignored;
+            std::string refused = server.control(line, ignored);
+            if (!refused.empty()) {
+                std::fprintf(stderr, "qv410-pty-printer: --%s: %s\n", line.c_str(),
+                             refused.c_str());
+                return 2;
+            }
+        }
+        std::printf("QV410_ROOT=%s\npty %s\n", root.root().c_str(), pty.slavePath().c_str());
+        std::fflush(stdout);
+        return server.run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qv410-pty-printer: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,566 @@
+#include "printer_server.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace qv::pty {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The pty hands over at most a few KiB per read, but big reads cost nothing and keep a firmware
+// download at pipe speed.
+constexpr std::size_t kReadChunk = 64 * 1024;
+// Reads per wake-up before control lines and due replies get their turn.
+constexpr int kReadsPerWake = 64;
+// A late acknowledgement (ackonread N) is sent this far into the Nth read of the host, whose
+// reads wait 1000 ms each.
+constexpr auto kHostReadWait = 1000ms;
+constexpr auto kIntoRead = 500ms;
+constexpr std::size_t kMaxControlLine = 4096;
+
+[[noreturn]] void failErrno(const std::string& what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+std::string hex(const sim::Bytes& bytes, std::size_t limit = SIZE_MAX) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+template <typename T>
+std::optional<T> parseNumber(std::string_view text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<bool> parseFlag(std::string_view text) {
+    if (text == "1" || text == "on") {
+        return true;
+    }
+    if (text == "0" || text == "off") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+bool writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+Pty::Pty() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) {
+        failErrno("posix_openpt");
+    }
+    try {
+        if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
+            failErrno("grantpt/unlockpt");
+        }
+        std::array<char, 128> name{};
+        if (ptsname_r(master_, name.data(), name.size()) != 0) {
+            failErrno("ptsname");
+        }
+        slavePath_ = name.data();
+        slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (slave_ < 0) {
+            failErrno("open " + slavePath_);
+        }
+        // Raw both ways: no CR/LF translation, no echo of replies back to us, no line editing
+        // that would hold a reply back until a newline.
+        termios tio{};
+        if (tcgetattr(slave_, &tio) != 0) {
+            failErrno("tcgetattr");
+        }
+        cfmakeraw(&tio);
+        if (tcsetattr(slave_, TCSANOW, &tio) != 0) {
+            failErrno("tcsetattr");
+        }
+        int flags = fcntl(master_, F_GETFL);
+        if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
+            failErrno("fcntl");
+        }
+    } catch (...) {
+        if (slave_ >= 0) {
+            ::close(slave_);
+        }
+        ::close(master_);
+        throw;
+    }
+}
+
+Pty::~Pty() {
+    ::close(slave_);
+    ::close(master_);
+}
+
+PrinterServer::PrinterServer(Pty& pty, FakeRoot& root, ServerOptions options)
+    : pty_(pty), root_(root), options_(options) {
+    engine_.setRecordFirmware(false);
+}
+
+std::string PrinterServer::stateLine() const {
+    const auto& s = engine_.state();
+    return "state status=" + std::to_string(s.status) +
+           " printed=" + std::to_string(s.printedLength) +
+           " badpoints=" + std::to_string(s.badPoints) + " buzzer=" + std::to_string(s.buzzer) +
+           " dump=" + std::to_string(s.dumpMode) +
+           " labellearnings=" + std::to_string(s.labelLearnings) +
+           " lackpaperlearnings=" + std::to_string(s.lackPaperLearnings) +
+           " selftests=" + std::to_string(s.selfTests) +
+           " factoryrestores=" + std::to_string(s.factoryRestores) +
+           " firmwarebytes=" + std::to_string(engine_.firmwareBytesReceived()) +
+           " firmware=" + s.firmwareVersion;
+}
+
+std::string PrinterServer::control(const std::string& line, std::vector<std::string>& output) {
+    const auto space = line.find(' ');
+    const std::string word = line.substr(0, space);
+    const std::string arg = space == std::string::npos ? "" : line.substr(space + 1);
+    auto& state = engine_.state();
+    auto& faults = engine_.faults();
+
+    auto number = [&](int32_t& target) -> std::string {
+        auto value = parseNumber<int32_t>(arg);
+        if (!value) {
+            return "expected a number";
+        }
+        target = *value;
+        return "";
+    };
+    auto flag = [&](bool& target) -> std::string {
+        auto value = parseFlag(arg);
+        if (!value) {
+            return "expected 0 or 1";
+        }
+        target = *value;
+        return "";
+    };
+
+    if (word == "status") {
+        return number(state.status);
+    }
+    if (word == "printed") {
+        return number(state.printedLength);
+    }
+    if (word == "badpoints") {
+        return number(state.badPoints);
+    }
+    if (word == "firmware") {
+        state.firmwareVersion = arg;
+        return "";
+    }
+    if (word == "acks") {
+        return flag(state.acknowledgesSettings);
+    }
+    if (word == "after-download" || word == "after-download-silent") {
+        engine_.setVersionAfterDownload(arg, word == "after-download");
+        return "";
+    }
+    if (word == "noreply") {
+        return flag(faults.noReply);
+    }
+    if (word == "wrongmarker") {
+        return flag(faults.wrongMarker);
+    }
+    if (word == "noack") {
+        return flag(faults.noAck);
+    }
+    if (word == "wrongack") {
+        return flag(faults.wrongAck);
+    }
+    if (word == "length") {
+        if (arg == "off") {
+            faults.replyLengthByte.reset();
+            return "";
+        }
+        auto value = parseNumber<uint8_t>(arg);
+        if (!value) {
+            return "expected 0 to 255 or off";
+        }
+        faults.replyLengthByte = *value;
+        return "";
+    }
+    if (word == "ackonread") {
+        auto value = parseNumber<int>(arg);
+        if (!value || *value < 1 || *value > 3) {
+            return "expected 1, 2 or 3";
+        }
+        faults.ackOnRead = *value;
+        return "";
+    }
+    if (word == "delay") {
+        auto value = parseNumber<int>(arg);
+        if (!value || *value < 0 || *value > 60000) {
+            return "expected 0 to 60000 (ms)";
+        }
+        faults.replyDelay = std::chrono::milliseconds(*value);
+        return "";
+    }
+    if (word == "shortwrite") {
+        // The host's write to a pty always completes whole; the fault needs the in-process
+        // simulated printer.
+        return "a pty cannot cut a write short";
+    }
+    if (word == "unplug" || word == "plug" || word == "unopenable") {
+        bool plugged = word == "plug";
+        if (word == "unopenable") {
+            auto value = parseFlag(arg);
+            if (!value) {
+                return "expected 0 or 1";
+            }
+            plugged = !*value;
+        }
+        faults.unopenable = !plugged;
+        root_.setPlugged(plugged);
+        // Whatever the printer had queued for the host goes with the cable.
+        dropReplies();
+        return "";
+    }
+    if (word == "absent") {
+        auto value = parseFlag(arg);
+        if (!value) {
+            return "expected 0 or 1";
+        }
+        faults.absent = *value;
+        root_.setPresent(!*value);
+        return "";
+    }
+    if (word == "flush") {
+        dropReplies();
+        return "";
+    }
+    if (word == "report") {
+        return flag(options_.report);
+    }
+    if (word == "state") {
+        output.push_back(stateLine());
+        return "";
+    }
+    return "unknown command '" + word + "'";
+}
+
+void PrinterServer::dropReplies() {
+    outbox_.clear();
+    outboxBlocked_ = false;
+    tcflush(pty_.slave(), TCIFLUSH);
+}
+
+bool PrinterServer::emit(const std::string& line) {
+    if (outputBroken_) {
+        return false;
+    }
+    if (!writeAll(STDOUT_FILENO, line + "\n")) {
+        outputBroken_ = true;  // nobody listens any more: time to go
+        quit_ = true;
+        return false;
+    }
+    return true;
+}
+
+void PrinterServer::reportReceived() {
+    for (const auto& r : engine_.received()) {
+        if (!options_.report) {
+            continue;
+        }
+        switch (r.kind) {
+            case sim::Received::Kind::command:
+                emit("command " + hex(r.bytes));
+                break;
+            case sim::Received::Kind::job:
+                emit("job " + std::to_string(r.size));
+                break;
+            case sim::Received::Kind::firmware:
+                emit("firmware " + std::to_string(r.size));
+                break;
+            case sim::Received::Kind::garbage:
+                emit("garbage " + std::to_string(r.size) + " " + hex(r.bytes, 32));
+                break;
+        }
+    }
+    // The log lives on stdout; the engine keeps nothing, so a long run stays bounded.
+    engine_.clearReceived();
+}
+
+void PrinterServer::scheduleReplies(std::vector<sim::Outgoing>& replies,
+                                    Clock::time_point arrival) {
+    const auto& faults = engine_.faults();
+    for (auto& reply : replies) {
+        if (faults.noReply) {
+            continue;
+        }
+        auto due = arrival + faults.replyDelay;
+        if (reply.acknowledgement && faults.ackOnRead > 1) {
+            due += (faults.ackOnRead - 1) * kHostReadWait + kIntoRead;
+        }
+        // Replies leave in the order the packets came, whatever their delays.
+        if (!outbox_.empty() && outbox_.back().due > due) {
+            due = outbox_.back().due;
+        }
+        outbox_.push_back({due, std::move(reply.bytes), 0});
+    }
+    replies.clear();
+}
+
+long PrinterServer::readPrinterInput(Clock::time_point now) {
+    static std::array<uint8_t, kReadChunk> buffer;
+    std::vector<sim::Outgoing> replies;
+    long total = 0;
+    for (int i = 0; i < kReadsPerWake; ++i) {
+        ssize_t n = ::read(pty_.master(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EIO) {
+                // EIO: no slave side open; cannot happen while we hold it, harmless if it does.
+                break;
+            }
+            std::perror("qv410-pty-printer: read");
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        total += n;
+        lastInput_ = now;
+        writeOpen_ = true;
+        engine_.receive({buffer.data(), static_cast<std::size_t>(n)}, replies);
+        scheduleReplies(replies, now);
+    }
+    reportReceived();
+    return total;
+}
+
+bool PrinterServer::sendDueReplies(Clock::time_point now) {
+    while (!outbox_.empty() && !outboxBlocked_ && outbox_.front().due <= now) {
+        auto& reply = outbox_.front();
+        // One write per reply: the host reads a reply with one read, so it must arrive whole.
+        ssize_t n = ::write(pty_.master(), reply.bytes.data() + reply.written,
+                            reply.bytes.size() - reply.written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN) {
+                outboxBlocked_ = true;
+                break;
+            }
+            std::perror("qv410-pty-printer: write");
+            return false;
+        }
+        reply.written += static_cast<std::size_t>(n);
+        if (reply.written < reply.bytes.size()) {
+            // The host left so many replies unread that the pty is full.
+            std::fprintf(stderr, "qv410-pty-printer: reply split, the host does not read\n");
+            outboxBlocked_ = true;
+            break;
+        }
+        outbox_.pop_front();
+    }
+    return true;
+}
+
+bool PrinterServer::processControlLines() {
+    while (!syncPending_ && !quit_) {
+        const auto end = controlBuffer_.find('\n');
+        if (end == std::string::npos) {
+            if (controlEnded_ && !controlBuffer_.empty()) {
+                controlBuffer_ += '\n';  // a last line without its newline still counts
+                continue;
+            }
+            break;
+        }
+        std::string line = controlBuffer_.substr(0, end);
+        controlBuffer_.erase(0, end + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.empty()) {
+            continue;
+        }
+        if (line == "quit") {
+            emit("ok");
+            quit_ = true;
+            break;
+        }
+        if (line == "sync") {
+            syncPending_ = true;
+            break;
+        }
+        std::vector<std::string> output;
+        std::string refused;
+        try {
+            refused = control(line, output);
+        } catch (const std::exception& e) {
+            refused = e.what();
+        }
+        for (const auto& out : output) {
+            emit(out);
+        }
+        emit(refused.empty() ? "ok" : "error " + refused);
+    }
+    return !quit_;
+}
+
+int PrinterServer::run() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
+    if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
+        std::perror("qv410-pty-printer: sigprocmask");
+        return 1;
+    }
+    const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signalFd < 0) {
+        std::perror("qv410-pty-printer: signalfd");
+        return 1;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int status = 0;
+    while (!quit_) {
+        auto now = Clock::now();
+        if (!sendDueReplies(now)) {
+            status = 1;
+            break;
+        }
+        bool quiet = now - lastInput_ >= options_.writeGap;
+        if (quiet && (writeOpen_ || syncPending_)) {
+            // The silence may only be ours (not scheduled for a while): look once more.
+            const long got = readPrinterInput(now);
+            if (got < 0) {
+                status = 1;
+                break;
+            }
+            quiet = got == 0;
+        }
+        if (quiet && writeOpen_) {
+            // Silence ends a write: in process each write carries whole jobs and packets,
+            // here only the pause after it tells.
+            engine_.endOfWrite();
+            writeOpen_ = false;
+            reportReceived();
+        }
+        if (quiet && syncPending_) {
+            syncPending_ = false;
+            emit("ok");
+        }
+        if (!processControlLines()) {
+            break;
+        }
+        if (controlEnded_ && controlBuffer_.empty() && !syncPending_) {
+            break;
+        }
+
+        std::optional<Clock::time_point> wake;
+        auto earliest = [&wake](Clock::time_point t) {
+            if (!wake || t < *wake) {
+                wake = t;
+            }
+        };
+        if (!outbox_.empty() && !outboxBlocked_) {
+            earliest(outbox_.front().due);
+        }
+        if (writeOpen_ || syncPending_) {
+            earliest(lastInput_ + options_.writeGap);
+        }
+
+        std::array<pollfd, 3> fds{};
+        fds[0] = {pty_.master(), static_cast<short>(POLLIN | (outboxBlocked_ ? POLLOUT : 0)), 0};
+        fds[1] = {signalFd, POLLIN, 0};
+        // While a sync waits, later control lines wait too, so stdin is not watched.
+        fds[2] = {controlEnded_ || syncPending_ ? -1 : STDIN_FILENO, POLLIN, 0};
+        timespec timeout{};
+        timespec* timeoutPtr = nullptr;
+        if (wake) {
+            auto left = std::max(Clock::duration::zero(), *wake - Clock::now());
+            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            timeoutPtr = &timeout;
+        }
+        if (ppoll(fds.data(), fds.size(), timeoutPtr, nullptr) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            std::perror("qv410-pty-printer: poll");
+            status = 1;
+            break;
+        }
+        now = Clock::now();
+        if (fds[1].revents != 0) {
+            break;  // asked to stop: the tree goes with us
+        }
+        if ((fds[0].revents & POLLOUT) != 0) {
+            outboxBlocked_ = false;
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            if (readPrinterInput(now) < 0) {
+                status = 1;
+                break;
+            }
+        } else if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
+            std::fprintf(stderr, "qv410-pty-printer: the pty failed\n");
+            status = 1;
+            break;
+        }
+        if ((fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            std::array<char, 4096> buffer{};
+            ssize_t n = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+            if (n > 0) {
+                controlBuffer_.append(buffer.data(), static_cast<std::size_t>(n));
+                if (controlBuffer_.size() > kMaxControlLine &&
+                    controlBuffer_.find('\n') == std::string::npos) {
+                    controlBuffer_.clear();
+                    emit("error line too long");
+                }
+            } else if (n == 0 || errno != EINTR) {
+                controlEnded_ = true;
+            }
+        }
+    }
+    ::close(signalFd);
+    return outputBroken_ ? 0 : status;
+}
+
+}  // namespace qv::pty

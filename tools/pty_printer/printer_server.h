@@ -1,0 +1,90 @@
+// Serves the simulated printer engine on the master side of a pseudo-terminal whose slave the
+// host opens as its printer device, and takes control lines on stdin.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "device/simulated_printer.h"
+#include "fake_root.h"
+
+namespace qv::pty {
+
+// The pseudo-terminal: the master is ours to read and write, the slave stays open for the whole
+// run so that the host's open and close per exchange never hangs it up and unread replies stay
+// queued for the next read, as they would in a printer.
+class Pty {
+  public:
+    Pty();  // throws std::runtime_error
+    ~Pty();
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    int master() const { return master_; }
+    int slave() const { return slave_; }
+    const std::string& slavePath() const { return slavePath_; }
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+struct ServerOptions {
+    // Silence after which the input so far counts as one finished write (a job that does not
+    // end itself, a truncated packet), and after which `sync` is answered.
+    std::chrono::milliseconds writeGap{50};
+    bool report = true;
+};
+
+class PrinterServer {
+  public:
+    PrinterServer(Pty& pty, FakeRoot& root, ServerOptions options);
+
+    // Applies one control line. Returns "" when done, else the reason it was refused. `sync` and
+    // `quit` are handled by run(); state queries append their answer line to `output`.
+    std::string control(const std::string& line, std::vector<std::string>& output);
+
+    // Serves until stdin ends, `quit`, SIGTERM, SIGINT or SIGHUP. Returns the exit status.
+    int run();
+
+    sim::PrinterEngine& engine() { return engine_; }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct PendingReply {
+        Clock::time_point due;
+        sim::Bytes bytes;
+        std::size_t written = 0;
+    };
+
+    // Reads what the host has written so far; the number of bytes, -1 on failure.
+    long readPrinterInput(Clock::time_point now);
+    void scheduleReplies(std::vector<sim::Outgoing>& replies, Clock::time_point arrival);
+    bool sendDueReplies(Clock::time_point now);
+    void reportReceived();
+    void dropReplies();
+    bool processControlLines();
+    bool emit(const std::string& line);
+    std::string stateLine() const;
+
+    Pty& pty_;
+    FakeRoot& root_;
+    ServerOptions options_;
+    sim::PrinterEngine engine_;
+
+    std::deque<PendingReply> outbox_;
+    bool outboxBlocked_ = false;  // the pty took only part of a reply; wait for room
+    Clock::time_point lastInput_{};
+    bool writeOpen_ = false;  // input since the last end of write
+    bool syncPending_ = false;
+    bool quit_ = false;
+    bool outputBroken_ = false;
+    std::string controlBuffer_;
+    bool controlEnded_ = false;
+};
+
+}  // namespace qv::pty
