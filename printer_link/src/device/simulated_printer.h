@@ -147,7 +147,7 @@ public:
 
     // Runs f with the engine under the printer's lock.
     template <typename F>
-    auto with(F&& f) {
+    decltype(auto) with(F&& f) {
         std::lock_guard lock(mutex_);
         return f(engine_);
     }

@@ -1,0 +1,116 @@
+// Message ids to text through a real compiled catalog, and error codes to their texts.
+#include <gtest/gtest.h>
+#include <libintl.h>
+
+#include <clocale>
+#include <cstdlib>
+
+#include "sim_fixture.h"
+#include "text/codepage.h"
+
+namespace {
+
+constexpr std::size_t kBuffer = 270;  // a little more than callers pass, to see overruns
+constexpr char16_t kFill = u'#';
+
+class CatalogLookupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qv::resetLinkStateForTesting();
+        unsetenv("LANGUAGE");
+        ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr) << "en_US.UTF-8 locale missing";
+        bindtextdomain("PrinterTest", QV_TEST_CATALOG_DIR);
+        textdomain("PrinterTest");
+        bind_textdomain_codeset("PrinterTest", "utf-8");
+        std::fill(std::begin(buffer), std::end(buffer), kFill);
+    }
+    void TearDown() override { std::setlocale(LC_ALL, "C"); }
+
+    std::u16string lookup(const char* id) {
+        EXPECT_EQ(BaseGetPOText(id, buffer), buffer);
+        return std::u16string(buffer, qv::text::boundedLength(buffer, kBuffer));
+    }
+    bool untouched() const {
+        return std::all_of(std::begin(buffer), std::end(buffer), [](char16_t c) { return c == kFill; });
+    }
+
+    QVWCHAR buffer[kBuffer];
+};
+
+TEST_F(CatalogLookupTest, TranslatedIdFillsTheBufferAndKeepsTheErrorCode) {
+    qv::setError(QV_ERR_WRITE_USB_FAIL);
+    EXPECT_EQ(lookup("PO_GSTR_SUCCESS"), u"Success!");
+    EXPECT_EQ(lookup("PO_GSTR_ACCENTED"), u"Café crème à l'été");
+    EXPECT_EQ(lookup("PO_GSTR_CJK"), u"打印机");
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_WRITE_USB_FAIL);
+}
+
+TEST_F(CatalogLookupTest, UntranslatedIdLeavesTheBufferUntouched) {
+    EXPECT_EQ(BaseGetPOText("PO_GSTR_NOT_IN_CATALOG", buffer), buffer);
+    EXPECT_TRUE(untouched());
+    // A translation equal to its id counts as none.
+    EXPECT_EQ(BaseGetPOText("PO_GSTR_SAME_AS_ID", buffer), buffer);
+    EXPECT_TRUE(untouched());
+    EXPECT_EQ(BaseGetQVError(), 0);
+}
+
+TEST_F(CatalogLookupTest, EndFlagHasABuiltInText) {
+    EXPECT_EQ(lookup("PO_END_FLAG"), u"End flag");
+    EXPECT_EQ(buffer[9], kFill);
+}
+
+TEST_F(CatalogLookupTest, NullArgumentsReturnNullWithCode1) {
+    EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", nullptr), nullptr);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_INVALID_PARAM);
+    qv::setError(0);
+    EXPECT_EQ(BaseGetPOText(nullptr, buffer), nullptr);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_INVALID_PARAM);
+    EXPECT_TRUE(untouched());
+}
+
+TEST_F(CatalogLookupTest, LongTranslationIsCutTo259UnitsWithTerminator) {
+    const std::u16string exact = lookup("PO_GSTR_EXACT_259");
+    EXPECT_EQ(exact.size(), 259u);
+    std::fill(std::begin(buffer), std::end(buffer), kFill);
+    const std::u16string cut = lookup("PO_GSTR_LONG");
+    EXPECT_EQ(cut, exact);
+    EXPECT_EQ(buffer[259], u'\0');
+    EXPECT_EQ(buffer[260], kFill);  // nothing written past the caller's 260 units
+}
+
+TEST_F(CatalogLookupTest, ErrorStringsFollowTheCodeTable) {
+    BaseGetQVErrorString(QV_ERR_NOT_FINE_USB_PRINTER, buffer);
+    EXPECT_EQ(std::u16string(buffer), u"No USB printer was found.");
+    std::fill(std::begin(buffer), std::end(buffer), kFill);
+    for (int32_t code : {4, 49, 57, -1, 1000}) {
+        BaseGetQVErrorString(code, buffer);
+        EXPECT_TRUE(untouched()) << code;
+    }
+    // A known code without a translation behaves as the untranslated lookup: untouched.
+    BaseGetQVErrorString(QV_ERR_READ_USB_FAIL, buffer);
+    EXPECT_TRUE(untouched());
+}
+
+TEST_F(CatalogLookupTest, CodeSetWithoutTheLettersGetsSubstitutesForThemOnly) {
+    // Messages stay English, but the process code page becomes plain ASCII.
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+    const std::u16string accented = lookup("PO_GSTR_ACCENTED");
+    ASSERT_EQ(accented.size(), std::u16string(u"Cafe creme a l'ete").size());
+    for (std::size_t i = 0; i < accented.size(); ++i) {
+        EXPECT_LT(accented[i], 0x80) << i;
+    }
+    EXPECT_EQ(accented.substr(0, 3), u"Caf");
+    EXPECT_EQ(accented.substr(5, 2), u"cr");
+    EXPECT_EQ(lookup("PO_GSTR_SUCCESS"), u"Success!");
+    EXPECT_EQ(lookup("PO_GSTR_CJK"), u"???");
+}
+
+TEST(CatalogLookupWithoutCatalog, LookupsBeforeBindingActAsUntranslated) {
+    textdomain("NoSuchDomain");
+    QVWCHAR text[260] = {};
+    EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", text), text);
+    EXPECT_EQ(text[0], u'\0');
+    EXPECT_EQ(std::u16string(BaseGetPOText("PO_END_FLAG", text)), u"End flag");
+}
+
+}  // namespace
