@@ -1,0 +1,118 @@
+// The Linux device layer on a fake root: sysfs discovery, writes and bounded reads.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "device/device.h"
+#include "link_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LinuxDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/qv410-root-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        setenv("QV410_ROOT", root.c_str(), 1);
+        unsetenv("QV410_DEVICE");
+        device = qv::device::makeLinuxDevice();
+    }
+    void TearDown() override {
+        unsetenv("QV410_ROOT");
+        fs::remove_all(root);
+    }
+
+    // lpN whose interface folder sits below a USB device with the given identifiers, shaped like
+    // sysfs: usbmisc/lpN/device -> .../usb1/1-N/1-N:1.0
+    void addPrinter(int n, const std::string& vendor, const std::string& product) {
+        const fs::path usb = fs::path(root) / "sys/devices/usb1" / ("1-" + std::to_string(n));
+        fs::create_directories(usb / ("1-" + std::to_string(n) + ":1.0"));
+        if (!vendor.empty()) {
+            std::ofstream(usb / "idVendor") << vendor;
+        }
+        if (!product.empty()) {
+            std::ofstream(usb / "idProduct") << product;
+        }
+        const fs::path cls = fs::path(root) / "sys/class/usbmisc" / ("lp" + std::to_string(n));
+        fs::create_directories(cls);
+        fs::create_directory_symlink(usb / ("1-" + std::to_string(n) + ":1.0"), cls / "device");
+    }
+
+    std::string root;
+    std::shared_ptr<qv::device::Device> device;
+};
+
+TEST_F(LinuxDeviceTest, Discovery_MatchesIdentifiersInAnyCaseAndNumericOrder) {
+    addPrinter(1, "1234\n", "811e\n");  // another vendor
+    addPrinter(10, "0fe6\n", "811e\n");
+    addPrinter(2, "0FE6\n", "811E\n");
+    EXPECT_EQ(device->find(), root + "/dev/usb/lp2");
+}
+
+TEST_F(LinuxDeviceTest, Discovery_SkipsUnreadableEntriesAndFindsNothingWithoutAMatch) {
+    addPrinter(0, "", "811e\n");      // no idVendor
+    addPrinter(1, "0fe6\n", "8110");  // another product
+    EXPECT_EQ(device->find(), std::nullopt);
+    addPrinter(3, "0fe6", "811e");  // no trailing newline is fine too
+    EXPECT_EQ(device->find(), root + "/dev/usb/lp3");
+}
+
+TEST_F(LinuxDeviceTest, Discovery_PathTooLongForTheLinkStateIsSkipped) {
+    const std::string deep = root + "/" + std::string(240, 'd');
+    fs::create_directories(deep);
+    setenv("QV410_ROOT", deep.c_str(), 1);
+    root = deep;
+    addPrinter(0, "0fe6", "811e");
+    EXPECT_EQ(device->find(), std::nullopt);
+    setenv("QV410_ROOT", fs::path(deep).parent_path().c_str(), 1);
+}
+
+TEST_F(LinuxDeviceTest, FixedDeviceSkipsDiscovery) {
+    setenv("QV410_DEVICE", "/dev/usb/lp7", 1);
+    EXPECT_EQ(device->find(), "/dev/usb/lp7");
+    unsetenv("QV410_DEVICE");
+}
+
+TEST_F(LinuxDeviceTest, WriteAndReadOpenTheNodeEachTime) {
+    const std::string node = root + "/node";
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    EXPECT_EQ(device->write(node, bytes), qv::device::WriteStatus::openFailed);
+    std::ofstream(node).close();
+    EXPECT_EQ(device->write(node, bytes), qv::device::WriteStatus::ok);
+    EXPECT_EQ(fs::file_size(node), sizeof bytes);
+
+    uint8_t buffer[64] = {};
+    std::size_t got = 0;
+    ASSERT_EQ(device->read(node, buffer, std::chrono::milliseconds(100), got),
+              qv::device::ReadStatus::ok);
+    EXPECT_EQ(got, sizeof bytes);
+    EXPECT_EQ(buffer[5], 0x01);
+    EXPECT_EQ(device->read(root + "/absent", buffer, std::chrono::milliseconds(100), got),
+              qv::device::ReadStatus::openFailed);
+}
+
+TEST_F(LinuxDeviceTest, ReadWithNothingToReadFailsAfterTheWait) {
+    const std::string fifo = root + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    uint8_t buffer[64] = {};
+    std::size_t got = 7;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device->read(fifo, buffer, std::chrono::milliseconds(150), got),
+              qv::device::ReadStatus::failed);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(150));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1000));
+    EXPECT_EQ(got, 0u);
+}
+
+}  // namespace
