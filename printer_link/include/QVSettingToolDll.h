@@ -135,7 +135,8 @@ QV_API int32_t QVGetPrinterInfo(PrinterInfo* info);
 /* Sends 1F 1B 1A 01 01 02; succeeds on the reply marker FF FF FF F0. Errors 50, 51, 53. */
 QV_API int32_t USBCheckConnection(void);
 
-/* Sends the 20-byte print-settings packet; read the answer with GetSettingResult. Errors 1, 50-52. */
+/* Sends the 20-byte print-settings packet; read the answer with GetSettingResult. Errors 1, 50-52.
+ */
 QV_API int32_t QVSetPrintSetting(const PrintSettingParam* param);
 /* Sends 1F 1B 1A 05 01 00 and decodes the stored settings. Errors 1, 50-53. */
 QV_API int32_t QVGetPrinterPrintSettingParam(PrintSettingParam* param);
@@ -154,10 +155,12 @@ QV_API int32_t GetSettingResult(void);
 
 /* Status must be ready; prints the request's text on a label. Errors 1, 50-53, 56. */
 QV_API int32_t QVTextTestPrint(const TextTestRequest* request);
-/* Status must be ready; sends 1F 1B 1A 03 01 01, waits 2 s, sends the head-test job. Errors 50-53, 56. */
+/* Status must be ready; sends 1F 1B 1A 03 01 01, waits 2 s, sends the head-test job. Errors
+ * 50-53, 56. */
 QV_API int32_t QVSelfTestPrint(void);
 
-/* Sends the whole file as one 1F 75 packet; read the answer with GetSettingResult. Errors 1, 2, 3, 51, 52. */
+/* Sends the whole file as one 1F 75 packet; read the answer with GetSettingResult. Errors 1, 2, 3,
+ * 51, 52. */
 QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path);
 
 /* Writes the catalog text of a message id into text (260 units) and returns text; an id without

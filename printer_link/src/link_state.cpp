@@ -13,11 +13,17 @@ namespace {
 LinkState gLinkState;
 }
 
-LinkState& linkState() { return gLinkState; }
+LinkState& linkState() {
+    return gLinkState;
+}
 
-void resetLinkStateForTesting() { gLinkState = LinkState{}; }
+void resetLinkStateForTesting() {
+    gLinkState = LinkState{};
+}
 
-void setError(int32_t code) { gLinkState.lastError = code; }
+void setError(int32_t code) {
+    gLinkState.lastError = code;
+}
 
 bool findPrinterPath() {
     const std::optional<std::string> path = device::current().find();
@@ -120,4 +126,6 @@ bool readDevice(std::span<uint8_t> buffer, std::size_t& count) {
 
 }  // namespace qv
 
-QV_API int32_t BaseGetQVError(void) { return qv::linkState().lastError; }
+QV_API int32_t BaseGetQVError(void) {
+    return qv::linkState().lastError;
+}

@@ -71,7 +71,9 @@ int32_t numberExport(uint8_t group, uint8_t selector, int32_t* out) {
 
 }  // namespace
 
-QV_API int32_t QVGetPrinterType(QVWCHAR* type) { return textExport(qv::kSelectorType, type); }
+QV_API int32_t QVGetPrinterType(QVWCHAR* type) {
+    return textExport(qv::kSelectorType, type);
+}
 
 QV_API int32_t QVGetPrinterSerialNum(QVWCHAR* serial) {
     return textExport(qv::kSelectorSerial, serial);
@@ -103,12 +105,12 @@ QV_API int32_t QVGetPrinterInfo(PrinterInfo* info) {
         qv::setError(QV_ERR_INVALID_PARAM);
         return 0;
     }
-    const bool ok = qv::queryText(qv::kSelectorType, info->printerType) &&
-                    qv::queryNumber(qv::kGroupStatus, qv::kSelectorStatus, info->status) &&
-                    qv::queryNumber(qv::kGroupStatus, qv::kSelectorPrintedLength,
-                                    info->printedLength) &&
-                    qv::queryText(qv::kSelectorSerial, info->serialNumber) &&
-                    QVGetPrinterFirmwareVer(info->firmwareVersion) != 0;
+    const bool ok =
+        qv::queryText(qv::kSelectorType, info->printerType) &&
+        qv::queryNumber(qv::kGroupStatus, qv::kSelectorStatus, info->status) &&
+        qv::queryNumber(qv::kGroupStatus, qv::kSelectorPrintedLength, info->printedLength) &&
+        qv::queryText(qv::kSelectorSerial, info->serialNumber) &&
+        QVGetPrinterFirmwareVer(info->firmwareVersion) != 0;
     return ok ? 1 : 0;
 }
 

@@ -19,6 +19,8 @@ inline constexpr uint8_t kSelectorFirmware = 3;
 inline constexpr uint8_t kSelectorPrintedLength = 4;
 
 // The status query that the test prints and label learning run first.
-inline bool queryStatus(int32_t& status) { return queryNumber(kGroupStatus, kSelectorStatus, status); }
+inline bool queryStatus(int32_t& status) {
+    return queryNumber(kGroupStatus, kSelectorStatus, status);
+}
 
 }  // namespace qv

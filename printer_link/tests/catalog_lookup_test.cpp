@@ -14,7 +14,7 @@ constexpr std::size_t kBuffer = 270;  // a little more than callers pass, to see
 constexpr char16_t kFill = u'#';
 
 class CatalogLookupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         qv::resetLinkStateForTesting();
         unsetenv("LANGUAGE");
@@ -31,7 +31,8 @@ protected:
         return std::u16string(buffer, qv::text::boundedLength(buffer, kBuffer));
     }
     bool untouched() const {
-        return std::all_of(std::begin(buffer), std::end(buffer), [](char16_t c) { return c == kFill; });
+        return std::all_of(std::begin(buffer), std::end(buffer),
+                           [](char16_t c) { return c == kFill; });
     }
 
     QVWCHAR buffer[kBuffer];

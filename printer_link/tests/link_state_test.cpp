@@ -26,7 +26,8 @@ TEST_F(LinkStateTest, VersionGate_FirstCommandAsksForTheVersionFirstAndOnlyOnce)
 }
 
 TEST_F(LinkStateTest, VersionGate_SilentFirmwareRecords55AndModeOneButStillSends) {
-    printer->with([](qv::sim::PrinterEngine& e) { e.runFirmware(qv::sim::kSilentFirmware, false); });
+    printer->with(
+        [](qv::sim::PrinterEngine& e) { e.runFirmware(qv::sim::kSilentFirmware, false); });
     int32_t status = -1;
     EXPECT_EQ(QVGetPrinterIsOK(&status), 1);
     EXPECT_EQ(status, 0);

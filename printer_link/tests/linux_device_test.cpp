@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class LinuxDeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/qv410-root-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

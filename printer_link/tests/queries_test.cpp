@@ -9,7 +9,7 @@ namespace {
 
 // Replies are scripted by hand: the printer itself stays silent after the version gate.
 class ScriptedReplyTest : public SimPrinterTest {
-protected:
+  protected:
     void SetUp() override {
         SimPrinterTest::SetUp();
         passVersionGate();
@@ -73,8 +73,8 @@ TEST_F(ScriptedReplyTest, TooShortOrZeroReplyIs53ForEveryQuery) {
 TEST_F(ScriptedReplyTest, TextReply_StopsAtFirstZeroAndIsTerminated) {
     QVWCHAR text[64];
     std::fill(std::begin(text), std::end(text), u'#');
-    printer->pushReply(bytesOf({0x1F, 0x1B, 0x1A, 0x04, 0x09, 0x00, 'Q', 'V', '-', '4', '1', '0', 0,
-                                0, 0, 'X'}));
+    printer->pushReply(
+        bytesOf({0x1F, 0x1B, 0x1A, 0x04, 0x09, 0x00, 'Q', 'V', '-', '4', '1', '0', 0, 0, 0, 'X'}));
     ASSERT_EQ(QVGetPrinterType(text), 1);
     EXPECT_EQ(u16(text), u"QV-410");
 }

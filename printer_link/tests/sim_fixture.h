@@ -13,7 +13,7 @@
 #include "link_state.h"
 
 class SimPrinterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         qv::resetLinkStateForTesting();
         printer = std::make_shared<qv::sim::SimulatedPrinter>();
@@ -32,7 +32,8 @@ protected:
         return out;
     }
     qv::sim::Faults& faults() {
-        return printer->with([](qv::sim::PrinterEngine& e) -> qv::sim::Faults& { return e.faults(); });
+        return printer->with(
+            [](qv::sim::PrinterEngine& e) -> qv::sim::Faults& { return e.faults(); });
     }
     qv::sim::PrinterState& state() {
         return printer->with(
@@ -56,4 +57,6 @@ inline qv::sim::Bytes bytesOf(std::initializer_list<int> values) {
     return out;
 }
 
-inline std::u16string u16(const QVWCHAR* text) { return std::u16string(text); }
+inline std::u16string u16(const QVWCHAR* text) {
+    return std::u16string(text);
+}

@@ -12,7 +12,9 @@ using qv::sim::Outgoing;
 using qv::sim::PrinterEngine;
 using qv::sim::Received;
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -37,7 +39,8 @@ Bytes bitmapJob() {
     Bytes raster(2 * 3, 0);
     const std::string trap = "\r\nPRINT";
     std::copy(trap.begin(), trap.begin() + 6, raster.begin());
-    return concat({text("SIZE 1mm,1mm\r\nCLS\r\nBITMAP 0,0,2,3,1,"), raster, text("\r\nPRINT 1,1\r\n")});
+    return concat(
+        {text("SIZE 1mm,1mm\r\nCLS\r\nBITMAP 0,0,2,3,1,"), raster, text("\r\nPRINT 1,1\r\n")});
 }
 
 TEST(SimulatedPrinterStream, ChunkingDoesNotChangeWhatIsParsed) {
@@ -63,7 +66,8 @@ TEST(SimulatedPrinterStream, ChunkingDoesNotChangeWhatIsParsed) {
 
 TEST(SimulatedPrinterStream, GarbageIsLoggedAndTheParserRecovers) {
     PrinterEngine engine;
-    const Bytes stream = concat({bytesOf({0x1F, 0x00}), bytesOf({0x1F, 0x1B, 0x1A, 0x01, 0x01, 0x02})});
+    const Bytes stream =
+        concat({bytesOf({0x1F, 0x00}), bytesOf({0x1F, 0x1B, 0x1A, 0x01, 0x01, 0x02})});
     const auto replies = feed(engine, stream, 3);
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(Bytes(replies[0].bytes.begin(), replies[0].bytes.begin() + 4),
@@ -102,8 +106,8 @@ TEST(SimulatedPrinterCommands, SettingsReadBackInTheReplyLayout) {
     const auto read = feed(engine, bytesOf({0x1F, 0x1B, 0x1A, 0x05, 0x01, 0x00}), 64);
     ASSERT_EQ(read.size(), 1u);
     // darkness first; special label before prevent glue; print-to-stop as sign and magnitude.
-    EXPECT_EQ(read[0].bytes, bytesOf({0x1F, 0x1B, 0x1A, 0x05, 0x0F, 15, 1, 0, 0x90, 0x01, 2, 1, 0,
-                                      1, 9, 89, 7, 0x85, 0xFF, 0x00}));
+    EXPECT_EQ(read[0].bytes, bytesOf({0x1F, 0x1B, 0x1A, 0x05, 0x0F, 15, 1, 0,    0x90, 0x01,
+                                      2,    1,    0,    1,    9,    89, 7, 0x85, 0xFF, 0x00}));
 }
 
 TEST(SimulatedPrinterCommands, MaintenanceCommandsChangeStateAndAcknowledgeByGroup) {

@@ -16,7 +16,7 @@ enum class WriteStatus { ok, openFailed, writeFailed };
 enum class ReadStatus { ok, openFailed, failed };
 
 class Device {
-public:
+  public:
     virtual ~Device() = default;
     // The printer's device path, or nothing when no printer is present.
     virtual std::optional<std::string> find() = 0;

@@ -24,7 +24,7 @@ constexpr const char* kProductId = "811e";
 
 // Closes a descriptor on every way out.
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) {
@@ -36,7 +36,7 @@ public:
     int get() const { return fd_; }
     bool ok() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -97,7 +97,7 @@ std::vector<unsigned long> printerNumbers(const std::string& classDir) {
 }
 
 class LinuxDevice : public Device {
-public:
+  public:
     std::optional<std::string> find() override {
         const std::string fixed = environment("QV410_DEVICE");
         if (!fixed.empty()) {
@@ -108,13 +108,17 @@ public:
         for (const unsigned long n : printerNumbers(classDir)) {
             const std::string name = "lp" + std::to_string(n);
             // usbmisc/lpN/device is the USB interface; its parent is the USB device.
-            const std::string usbDevice = classDir + "/" + name + "/device/..";
+            const std::string usbDevice =
+                classDir + "/" + name +
+                "/device/..";  // NOLINT(performance-inefficient-string-concatenation)
             const auto vendor = readAttribute(usbDevice + "/idVendor");
             const auto product = readAttribute(usbDevice + "/idProduct");
             if (!vendor || !product || *vendor != kVendorId || *product != kProductId) {
                 continue;
             }
-            std::string path = root + "/dev/usb/" + name;
+            std::string path = root;
+            path += "/dev/usb/";
+            path += name;
             // A path the link state cannot hold with its terminator is skipped.
             if (path.size() >= kDevicePathUnits) {
                 continue;
@@ -178,6 +182,8 @@ public:
 
 }  // namespace
 
-std::shared_ptr<Device> makeLinuxDevice() { return std::make_shared<LinuxDevice>(); }
+std::shared_ptr<Device> makeLinuxDevice() {
+    return std::make_shared<LinuxDevice>();
+}
 
 }  // namespace qv::device

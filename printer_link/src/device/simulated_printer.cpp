@@ -30,7 +30,9 @@ int16_t fromSignMagnitude(uint8_t b) {
     return (b & 0x80) != 0 ? static_cast<int16_t>(-(b & 0x7F)) : static_cast<int16_t>(b);
 }
 
-Bytes header(uint8_t group, uint8_t length) { return {kLead0, kLead1, kLead2, group, length}; }
+Bytes header(uint8_t group, uint8_t length) {
+    return {kLead0, kLead1, kLead2, group, length};
+}
 
 }  // namespace
 
@@ -52,7 +54,9 @@ PrintSettingParam factorySettings() {
     return p;
 }
 
-PrinterEngine::PrinterEngine() { state_.settings = factorySettings(); }
+PrinterEngine::PrinterEngine() {
+    state_.settings = factorySettings();
+}
 
 void PrinterEngine::reply(Bytes bytes, std::vector<Outgoing>& replies, bool isAck) {
     if (faults_.noReply) {
@@ -132,7 +136,8 @@ void PrinterEngine::dispatchCommand(const Bytes& packet, std::vector<Outgoing>& 
                 ++state_.factoryRestores;
                 ack(0x01, replies);
             } else if (param(0) == 0x02 && length == 1) {  // connection check
-                Bytes marker = {0xFF, 0xFF, 0xFF, static_cast<uint8_t>(faults_.wrongMarker ? 0xF1 : 0xF0)};
+                Bytes marker = {0xFF, 0xFF, 0xFF,
+                                static_cast<uint8_t>(faults_.wrongMarker ? 0xF1 : 0xF0)};
                 marker.resize(8, 0);
                 reply(std::move(marker), replies, false);
             } else if (param(0) == 0x00 && length == 2) {  // buzzer
@@ -231,7 +236,8 @@ void PrinterEngine::finishFirmware(std::vector<Outgoing>& replies) {
     if (faults_.noAck) {
         return;
     }
-    Bytes bytes = {kLead0, kFirmwareLead, 0x01, 0x01, static_cast<uint8_t>(faults_.wrongAck ? 0 : 1)};
+    Bytes bytes = {kLead0, kFirmwareLead, 0x01, 0x01,
+                   static_cast<uint8_t>(faults_.wrongAck ? 0 : 1)};
     reply(std::move(bytes), replies, true);
 }
 
@@ -272,8 +278,8 @@ bool PrinterEngine::scanJob() {
                 return false;  // the head is not complete yet
             }
             if (found == 5) {
-                const bool sane = values[2] > 0 && values[3] > 0 && values[2] < 65536 &&
-                                  values[3] < 65536;
+                const bool sane =
+                    values[2] > 0 && values[3] > 0 && values[2] < 65536 && values[3] < 65536;
                 rasterRemaining_ =
                     sane ? std::min(static_cast<std::size_t>(values[2] * values[3]), kMaxRaster)
                          : 0;
@@ -341,8 +347,8 @@ void PrinterEngine::receive(std::span<const uint8_t> bytes, std::vector<Outgoing
                     }
                     break;
                 }
-                const std::size_t take =
-                    static_cast<std::size_t>(std::min<uint64_t>(firmwareRemaining_, bytes.size() - i));
+                const std::size_t take = static_cast<std::size_t>(
+                    std::min<uint64_t>(firmwareRemaining_, bytes.size() - i));
                 if (recordFirmware_) {
                     pending_.insert(pending_.end(), bytes.begin() + static_cast<long>(i),
                                     bytes.begin() + static_cast<long>(i + take));
@@ -417,8 +423,7 @@ device::WriteStatus SimulatedPrinter::write(const std::string& path,
 }
 
 device::ReadStatus SimulatedPrinter::read(const std::string& path, std::span<uint8_t> buffer,
-                                          std::chrono::milliseconds wait,
-                                          std::size_t& received) {
+                                          std::chrono::milliseconds wait, std::size_t& received) {
     std::lock_guard lock(mutex_);
     received = 0;
     if (path != kPath || engine_.faults().unopenable || engine_.faults().absent) {

@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <span>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -57,16 +57,16 @@ struct Received {
 
 // How the printer misbehaves. Every field defaults to a well-behaved printer.
 struct Faults {
-    bool noReply = false;           // reads nothing back, ever
+    bool noReply = false;                    // reads nothing back, ever
     std::optional<uint8_t> replyLengthByte;  // forces byte 4 of every reply (0 or 1: too short)
-    bool wrongMarker = false;       // connection check answers with another marker
-    bool noAck = false;             // settings commands and firmware get no acknowledgement
-    bool wrongAck = false;          // acknowledgements end 01 00 (1F 75 01 01 00 for firmware)
-    int ackOnRead = 1;              // an acknowledgement arrives only at the Nth read (2 or 3)
+    bool wrongMarker = false;                // connection check answers with another marker
+    bool noAck = false;     // settings commands and firmware get no acknowledgement
+    bool wrongAck = false;  // acknowledgements end 01 00 (1F 75 01 01 00 for firmware)
+    int ackOnRead = 1;      // an acknowledgement arrives only at the Nth read (2 or 3)
     std::chrono::milliseconds replyDelay{0};  // late replies: delay beyond the wait misses it
-    bool shortWrite = false;        // writes stop one byte short
-    bool absent = false;            // discovery finds nothing
-    bool unopenable = false;        // present, but every open fails (also: unplugged)
+    bool shortWrite = false;                  // writes stop one byte short
+    bool absent = false;                      // discovery finds nothing
+    bool unopenable = false;                  // present, but every open fails (also: unplugged)
 };
 
 // One reply the printer sends; acknowledgements are marked so that a late-acknowledging printer
@@ -77,7 +77,7 @@ struct Outgoing {
 };
 
 class PrinterEngine {
-public:
+  public:
     PrinterEngine();
 
     // Feeds bytes as the printer receives them; replies are appended in the order sent.
@@ -108,7 +108,7 @@ public:
     void setRecordFirmware(bool on) { recordFirmware_ = on; }
     std::size_t firmwareBytesReceived() const { return firmwareBytes_; }
 
-private:
+  private:
     enum class Mode { idle, header, firmware, job };
     void dispatchCommand(const Bytes& packet, std::vector<Outgoing>& replies);
     void finishJob();
@@ -127,17 +127,17 @@ private:
     std::size_t firmwareBytes_ = 0;
 
     Mode mode_ = Mode::idle;
-    Bytes pending_;                 // the packet or job being received
+    Bytes pending_;  // the packet or job being received
     uint64_t firmwareRemaining_ = 0;
     std::size_t firmwareSize_ = 0;
-    std::size_t jobScanned_ = 0;    // job bytes already scanned for lines
+    std::size_t jobScanned_ = 0;  // job bytes already scanned for lines
     std::size_t rasterRemaining_ = 0;
 };
 
 // The simulated printer behind the device seam. Thread-safe, so a test may reconfigure it while
 // another thread talks to it.
 class SimulatedPrinter : public device::Device {
-public:
+  public:
     static constexpr const char* kPath = "simulator:QV-410";
 
     std::optional<std::string> find() override;
@@ -160,7 +160,7 @@ public:
     // Number of reads attempted so far.
     int reads();
 
-private:
+  private:
     std::mutex mutex_;
     PrinterEngine engine_;
     std::deque<Outgoing> replies_;

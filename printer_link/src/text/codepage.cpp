@@ -15,7 +15,7 @@ constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF
 
 // An iconv descriptor that closes itself.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (ok()) {
@@ -25,7 +25,9 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool ok() const {
+        return cd_ != reinterpret_cast<iconv_t>(-1);
+    }  // NOLINT(performance-no-int-to-ptr)
 
     // Converts as much as converts; on an invalid or incomplete sequence stops there, unless
     // skipInvalid, in which case the offending input unit (of unitSize bytes) becomes "?".
@@ -65,7 +67,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -121,7 +123,9 @@ std::u16string fromProcessCodepage(std::string_view text) {
     return toUtf16(processCodeset().c_str(), text);
 }
 
-std::u16string fromUtf8(std::string_view text) { return toUtf16("UTF-8", text); }
+std::u16string fromUtf8(std::string_view text) {
+    return toUtf16("UTF-8", text);
+}
 
 std::size_t boundedLength(const char16_t* text, std::size_t maxUnits) {
     std::size_t n = 0;
