@@ -443,7 +443,7 @@ device::ReadStatus SimulatedPrinter::read(const std::string& path, std::span<uin
     const Bytes bytes = std::move(replies_.front().bytes);
     replies_.pop_front();
     received = std::min(bytes.size(), buffer.size());
-    std::memcpy(buffer.data(), bytes.data(), received);
+    std::copy_n(bytes.begin(), received, buffer.begin());
     return device::ReadStatus::ok;
 }
 
