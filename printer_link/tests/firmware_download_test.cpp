@@ -1,0 +1,222 @@
+// Firmware download against the simulated printer: the packet, the refusals and what follows.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "settings_packets.h"
+#include "sim_fixture.h"
+#include "text/codepage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv::sim::Bytes;
+using qv::sim::Received;
+
+class FirmwareDownloadTest : public SimPrinterTest {
+  protected:
+    void SetUp() override {
+        SimPrinterTest::SetUp();
+        std::string pattern = (fs::temp_directory_path() / "qv-firmware-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        SimPrinterTest::TearDown();
+    }
+
+    fs::path writeFile(const std::string& name, const Bytes& content) {
+        const fs::path path = dir / name;
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(content.data()),
+                  static_cast<std::streamsize>(content.size()));
+        return path;
+    }
+
+    static int32_t download(const fs::path& path) {
+        const std::u16string wide = qv::text::fromUtf8(path.string());
+        return BaseDownloadFirmware(wide.c_str());
+    }
+
+    std::vector<Received> firmwareReceived() {
+        std::vector<Received> out;
+        for (const Received& r : printer->received()) {
+            if (r.kind == Received::Kind::firmware) {
+                out.push_back(r);
+            }
+        }
+        return out;
+    }
+
+    // A refusal: code, nothing at all sent, kind as before.
+    void expectRefused(const fs::path& path, int32_t code) {
+        qv::linkState().lastKind = qv::settings::kKindDumpMode;
+        qv::setError(0);
+        EXPECT_EQ(download(path), 0);
+        EXPECT_EQ(BaseGetQVError(), code);
+        EXPECT_TRUE(printer->received().empty());
+        EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindDumpMode);
+    }
+
+    static Bytes image(std::size_t size) {
+        Bytes bytes(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+        }
+        return bytes;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(FirmwareDownloadTest, ThousandByteFileGoesOutAsOnePacketOf1006Bytes) {
+    passVersionGate();
+    const Bytes content = image(1000);
+    ASSERT_EQ(download(writeFile("fw.bin", content)), 1);
+    const auto packets = firmwareReceived();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].size, 1006u);
+    Bytes expected = bytesOf({0x1F, 0x75, 0x00, 0x00, 0x03, 0xE8});
+    expected.insert(expected.end(), content.begin(), content.end());
+    EXPECT_EQ(packets[0].bytes, expected);
+    EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindFirmware);
+    EXPECT_TRUE(qv::linkState().versionCheckPending);
+    EXPECT_EQ(GetSettingResult(), 1);
+    EXPECT_EQ(BaseGetQVError(), 0);
+}
+
+TEST_F(FirmwareDownloadTest, LengthIsBigEndianOverAllFourBytes) {
+    passVersionGate();
+    ASSERT_EQ(download(writeFile("fw.bin", image(0x010203))), 1);
+    const auto packets = firmwareReceived();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(Bytes(packets[0].bytes.begin(), packets[0].bytes.begin() + 6),
+              bytesOf({0x1F, 0x75, 0x00, 0x01, 0x02, 0x03}));
+}
+
+TEST_F(FirmwareDownloadTest, NextCommandAsksForTheNewVersionAndObeysIt) {
+    passVersionGate();
+    printer->with([](qv::sim::PrinterEngine& e) {
+        e.setVersionAfterDownload(qv::sim::kSilentFirmware, false);
+    });
+    ASSERT_EQ(download(writeFile("fw.bin", image(64))), 1);
+    EXPECT_EQ(GetSettingResult(), 1);
+    printer->clearReceived();
+    ASSERT_EQ(QVSetDumpMode(1), 1);
+    EXPECT_EQ(commands().front(), bytesOf({0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x03}));
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_VERSION_NONSUPPORT_GETTING_RESULT);
+    EXPECT_EQ(qv::linkState().ackMode, qv::kAckNone);
+    faults().unopenable = true;
+    EXPECT_EQ(GetSettingResult(), 1);  // this firmware answers nothing: not judged
+}
+
+TEST_F(FirmwareDownloadTest, FirstPacketAfterLoadingRunsTheGateBeforeTheDownload) {
+    ASSERT_EQ(download(writeFile("fw.bin", image(10))), 1);
+    const auto received = printer->received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].bytes, bytesOf({0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x03}));
+    EXPECT_EQ(received[1].kind, Received::Kind::firmware);
+    EXPECT_TRUE(qv::linkState().versionCheckPending);
+}
+
+TEST_F(FirmwareDownloadTest, WrongOrMissingAnswerFailsTheResult) {
+    passVersionGate();
+    faults().wrongAck = true;
+    ASSERT_EQ(download(writeFile("fw.bin", image(8))), 1);
+    EXPECT_EQ(GetSettingResult(), 0);
+    faults().wrongAck = false;
+    faults().noAck = true;
+    ASSERT_EQ(download(writeFile("fw.bin", image(8))), 1);
+    EXPECT_EQ(GetSettingResult(), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_READ_USB_BEYOND_MAX_TIME);
+}
+
+TEST_F(FirmwareDownloadTest, UnpluggedPrinterFailsAfterTheFileWasReadWithKindSix) {
+    passVersionGate();
+    faults().unopenable = true;
+    EXPECT_EQ(download(writeFile("fw.bin", image(100))), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindFirmware);
+    EXPECT_TRUE(qv::linkState().versionCheckPending);
+}
+
+TEST_F(FirmwareDownloadTest, NoPrinterEverFoundFailsWith51) {
+    faults().absent = true;
+    EXPECT_EQ(download(writeFile("fw.bin", image(100))), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindFirmware);
+}
+
+TEST_F(FirmwareDownloadTest, NonAsciiPathIsOpenedAsUtf8) {
+    passVersionGate();
+    ASSERT_EQ(download(writeFile("f\xC3\xBCrmware-\xE6\xB8\xA9.bin", image(5))), 1);
+    EXPECT_EQ(firmwareReceived().size(), 1u);
+}
+
+TEST_F(FirmwareDownloadTest, RefusedFilesSendNothing) {
+    passVersionGate();
+    {
+        SCOPED_TRACE("missing");
+        expectRefused(dir / "absent.bin", QV_ERR_FILE_NOT_FIND);
+    }
+    {
+        SCOPED_TRACE("empty");
+        expectRefused(writeFile("empty.bin", {}), QV_ERR_INVALID_FIRMWARE);
+    }
+    {
+        SCOPED_TRACE("a directory opens but does not read");
+        expectRefused(dir, QV_ERR_INVALID_FIRMWARE);
+    }
+    {
+        SCOPED_TRACE("a path through a regular file cannot be opened");
+        expectRefused(writeFile("plain.bin", image(4)) / "child", QV_ERR_FILE_NOT_FIND);
+    }
+    {
+        SCOPED_TRACE("a symlink loop cannot be opened");
+        fs::create_symlink(dir / "loop", dir / "loop");
+        expectRefused(dir / "loop", QV_ERR_FILE_NOT_FIND);
+    }
+    {
+        SCOPED_TRACE("a FIFO has no size; nothing waits for a writer");
+        ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+        expectRefused(dir / "fifo", QV_ERR_INVALID_FIRMWARE);
+    }
+}
+
+TEST_F(FirmwareDownloadTest, NullPathFailsWithCodeOne) {
+    EXPECT_EQ(BaseDownloadFirmware(nullptr), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_INVALID_PARAM);
+    EXPECT_TRUE(printer->received().empty());
+}
+
+TEST_F(FirmwareDownloadTest, PathWithAnUnpairedSurrogateCannotBeOpened) {
+    const std::u16string wide = qv::text::fromUtf8(dir.string()) + u"/fw\xD800.bin";
+    EXPECT_EQ(BaseDownloadFirmware(wide.c_str()), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_FILE_NOT_FIND);
+}
+
+TEST_F(FirmwareDownloadTest, SparseFileOfFourGibibytesOrMoreIsRefusedBeforeAnyBuffer) {
+    passVersionGate();
+    for (const off_t size : {off_t{1} << 32, (off_t{1} << 32) + 1000, off_t{1} << 40}) {
+        SCOPED_TRACE(size);
+        const fs::path path = dir / "huge.bin";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const int rc = ::ftruncate(fd, size);
+        ::close(fd);
+        if (rc != 0) {
+            GTEST_SKIP() << "the temporary file system takes no sparse file of this size";
+        }
+        expectRefused(path, QV_ERR_INVALID_FIRMWARE);
+    }
+}
+
+}  // namespace
