@@ -1,0 +1,55 @@
+// Resource and control ids of the program's dialogs.
+#pragma once
+
+inline constexpr int IDI_APP_ICON = 128;
+
+// Main dialog (template 129).
+inline constexpr int IDD_MAIN_DIALOG = 129;
+inline constexpr int IDC_PRINTER_LIST = 1000;
+inline constexpr int IDC_BUTTON_ADD_PRINTER = 1001;
+inline constexpr int IDC_BUTTON_MODIFY_PRINTER = 1002;
+inline constexpr int IDC_BUTTON_DEL_PRINTER = 1003;
+inline constexpr int IDC_BUTTON_CONNECT_TEST = 1004;
+inline constexpr int IDC_BUTTON_SET_PRINTER = 1005;
+inline constexpr int IDC_BUTTON_SHOW_PRINTER_INFO = 1006;
+inline constexpr int IDC_BUTTON_MAIN_DOWNLOAD = 1007;
+
+// Printer information dialog (template 209).
+inline constexpr int IDD_SHOW_PRINTER_INFO = 209;
+inline constexpr int IDC_STATIC_PRINTER_TYPE = 1055;
+inline constexpr int IDC_STATIC_SERIAL_NUMBER = 1056;
+inline constexpr int IDC_STATIC_FIRMWARE_VERSION = 1057;
+inline constexpr int IDC_STATIC_PRINT_LENGTH = 1058;
+inline constexpr int IDC_STATIC_PRINTER_STATUS = 1059;
+inline constexpr int IDC_VALUE_PRINTER_TYPE = 1060;
+inline constexpr int IDC_VALUE_SERIAL_NUMBER = 1061;
+inline constexpr int IDC_VALUE_FIRMWARE_VERSION = 1062;
+inline constexpr int IDC_VALUE_PRINT_LENGTH = 1063;
+inline constexpr int IDC_VALUE_PRINTER_STATUS = 1064;
+inline constexpr int IDC_STATIC_PRINT_TYPE = 1012;
+inline constexpr int IDC_STATIC_POWER_ON_POSITION = 1013;
+inline constexpr int IDC_STATIC_LABEL_HEIGHT = 1014;
+inline constexpr int IDC_STATIC_PAPER_TYPE = 1015;
+inline constexpr int IDC_STATIC_REPRINT_WHEN_ERROR = 1016;
+inline constexpr int IDC_STATIC_PREVENT_STICKER = 1017;
+inline constexpr int IDC_STATIC_SPECIAL_LABEL = 1018;
+inline constexpr int IDC_STATIC_PRINT_SPEED = 1019;
+inline constexpr int IDC_STATIC_DARKNESS = 1020;
+inline constexpr int IDC_STATIC_H_ORIGIN = 1021;
+inline constexpr int IDC_STATIC_VERTICAL_ORIGIN = 1022;
+inline constexpr int IDC_STATIC_PRINT_TO_STOP = 1023;
+inline constexpr int IDC_STATIC_PREVENT_TIME = 1024;
+inline constexpr int IDC_STATIC_SHOW_MINUTES = 1025;
+inline constexpr int IDC_VALUE_PRINT_TYPE = 1070;
+inline constexpr int IDC_VALUE_POWER_ON_POSITION = 1071;
+inline constexpr int IDC_VALUE_LABEL_HEIGHT = 1072;
+inline constexpr int IDC_VALUE_PAPER_TYPE = 1073;
+inline constexpr int IDC_VALUE_REPRINT_WHEN_ERROR = 1074;
+inline constexpr int IDC_VALUE_PREVENT_STICKER = 1075;
+inline constexpr int IDC_VALUE_SPECIAL_LABEL = 1076;
+inline constexpr int IDC_VALUE_DARKNESS = 1077;  // the darkness row holds 1077, speed 1078
+inline constexpr int IDC_VALUE_PRINT_SPEED = 1078;
+inline constexpr int IDC_VALUE_H_ORIGIN = 1079;
+inline constexpr int IDC_VALUE_VERTICAL_ORIGIN = 1080;
+inline constexpr int IDC_VALUE_PRINT_TO_STOP = 1081;
+inline constexpr int IDC_VALUE_PREVENT_TIME = 1082;

@@ -1,0 +1,85 @@
+#include "app/catalog.h"
+
+#include <libintl.h>
+#include <unistd.h>
+
+#include <array>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+std::optional<std::string>& folderOverride() {
+    static std::optional<std::string> folder;
+    return folder;
+}
+
+bool isPlainC(const char* name) {
+    return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+}
+
+// gettext never translates in the C locale. C.UTF-8 is not "C" to it, so with that messages
+// locale and "en" at the end of LANGUAGE the English catalog is found; a UTF-8 character type
+// lets the library convert the texts.
+void keepEnglishInCLocale() {
+    if (!isPlainC(std::setlocale(LC_MESSAGES, nullptr))) {
+        return;
+    }
+    if (std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) {
+        return;
+    }
+    if (isPlainC(std::setlocale(LC_CTYPE, nullptr))) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
+    const char* language = std::getenv("LANGUAGE");
+    const std::string value =
+        language != nullptr && *language != '\0' ? std::string(language) + ":en" : "en";
+    setenv("LANGUAGE", value.c_str(), 1);
+}
+
+std::optional<std::string> programCatalogFolder() {
+    std::array<char, kCatalogPathBytes> path{};
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n < 0) {
+        return catalogFolderFor("");
+    }
+    if (static_cast<std::size_t>(n) >= path.size() - 1) {
+        return std::nullopt;  // possibly cut short: refuse rather than bind a wrong folder
+    }
+    return catalogFolderFor(std::string_view(path.data(), static_cast<std::size_t>(n)));
+}
+
+}  // namespace
+
+std::optional<std::string> catalogFolderFor(std::string_view programPath) {
+    const std::size_t slash = programPath.rfind('/');
+    std::string folder(slash == std::string_view::npos ? std::string_view()
+                                                       : programPath.substr(0, slash + 1));
+    folder += "Lang/";
+    if (folder.size() + 1 > kCatalogPathBytes) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+void bindCatalog() {
+    const std::optional<std::string> folder =
+        folderOverride().has_value() ? folderOverride() : programCatalogFolder();
+    std::setlocale(LC_ALL, "");
+    keepEnglishInCLocale();
+    if (!folder.has_value()) {
+        return;
+    }
+    bindtextdomain(kTextDomain, folder->c_str());
+    textdomain(kTextDomain);
+    bind_textdomain_codeset(kTextDomain, "utf-8");
+}
+
+void setCatalogFolderForTesting(std::optional<std::string> folder) {
+    folderOverride() = std::move(folder);
+}
+
+}  // namespace app

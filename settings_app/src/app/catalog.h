@@ -1,0 +1,27 @@
+// Binding the message catalog: the process locale and the "PrinterConfig" text domain in the
+// Lang folder beside the program.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+inline constexpr const char* kTextDomain = "PrinterConfig";
+// The catalog folder is built in a buffer of this many bytes, terminator included.
+inline constexpr std::size_t kCatalogPathBytes = 260;
+
+// The program's folder with its trailing slash, then "Lang/"; "Lang/" for a path without any
+// slash. Empty when the result and its terminator would not fit kCatalogPathBytes.
+std::optional<std::string> catalogFolderFor(std::string_view programPath);
+
+// setlocale(LC_ALL, ""), then bindtextdomain, textdomain and bind_textdomain_codeset("utf-8")
+// for the catalog folder of the running program. In the C or POSIX locale (also when the
+// user's locale is not installed) messages still come from the English catalog.
+void bindCatalog();
+
+// Tests: binds this folder instead of the program's own; nullopt restores the program's.
+void setCatalogFolderForTesting(std::optional<std::string> folder);
+
+}  // namespace app

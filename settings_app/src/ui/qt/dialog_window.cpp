@@ -1,0 +1,444 @@
+// Dialog widgets built from templates: control creation, dialog units, input forwarding.
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QVariant>
+#include <algorithm>
+#include <set>
+
+#include "ui/qt/tab_control.h"
+#include "ui/qt/window_object.h"
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kWindowObjectProperty = "qvWindowObject";
+
+std::set<ControlClass>& registeredClasses() {
+    // The classes every Windows process has; the rest are registered at start-up.
+    static std::set<ControlClass> classes{ControlClass::button, ControlClass::staticText,
+                                          ControlClass::edit, ControlClass::comboBox};
+    return classes;
+}
+
+std::vector<int>& shownLog() {
+    static std::vector<int> log;
+    return log;
+}
+
+// "MS Shell Dlg" is a Windows alias; DejaVu Sans has close metrics, Noto CJK covers Chinese.
+QFont dialogFont(const DialogTemplate& t) {
+    QFont font;
+    if (t.fontName == u"MS Shell Dlg" || t.fontName == u"MS Shell Dlg 2") {
+        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
+    } else {
+        font.setFamily(
+            QString::fromUtf16(t.fontName.data(), static_cast<qsizetype>(t.fontName.size())));
+    }
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(t.fontPointSize);
+    return font;
+}
+
+QString toQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int mulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    return static_cast<int>((p >= 0 ? p + c / 2 : p - c / 2) / c);
+}
+
+Qt::FocusPolicy focusFor(uint32_t style) {
+    return (style & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
+}
+
+QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObject& object) {
+    const QString text = toQString(c.text);
+    switch (c.cls) {
+        case ControlClass::button: {
+            const uint32_t type = c.style & BS_TYPEMASK;
+            if (type == BS_GROUPBOX) {
+                auto* box = new QGroupBox(text, &dialog);
+                box->setFocusPolicy(Qt::NoFocus);
+                return box;
+            }
+            if (type == BS_AUTOCHECKBOX) {
+                auto* check = new QCheckBox(text, &dialog);
+                QObject::connect(check, &QCheckBox::clicked, &dialog, [&dialog, &object] {
+                    dialog.sendCommand(object.id, BN_CLICKED, &object);
+                });
+                return check;
+            }
+            auto* button = new QPushButton(text, &dialog);
+            button->setAutoDefault(false);
+            object.isDefaultButton = type == BS_DEFPUSHBUTTON;
+            QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &object] {
+                dialog.sendCommand(object.id, BN_CLICKED, &object);
+            });
+            return button;
+        }
+        case ControlClass::staticText: {
+            auto* label = new QLabel(text, &dialog);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(true);  // SS_LEFT wraps at word breaks
+            Qt::Alignment horizontal = Qt::AlignLeft;
+            if ((c.style & 0xF) == SS_CENTER) {
+                horizontal = Qt::AlignHCenter;
+            } else if ((c.style & 0xF) == SS_RIGHT) {
+                horizontal = Qt::AlignRight;
+            }
+            label->setAlignment(horizontal | Qt::AlignTop);
+            label->setFocusPolicy(Qt::NoFocus);
+            return label;
+        }
+        case ControlClass::edit:
+        case ControlClass::richEdit: {
+            if ((c.style & ES_MULTILINE) != 0) {
+                auto* edit = new QPlainTextEdit(text, &dialog);
+                edit->setTabChangesFocus(true);
+                QObject::connect(edit, &QPlainTextEdit::textChanged, &dialog, [&dialog, &object] {
+                    dialog.sendCommand(object.id, EN_CHANGE, &object);
+                });
+                return edit;
+            }
+            auto* edit = new QLineEdit(text, &dialog);
+            edit->setFrame((c.style & WS_BORDER) != 0);
+            QObject::connect(edit, &QLineEdit::textEdited, &dialog, [&dialog, &object] {
+                dialog.sendCommand(object.id, EN_CHANGE, &object);
+            });
+            return edit;
+        }
+        case ControlClass::comboBox: {
+            auto* combo = new QComboBox(&dialog);
+            combo->setEditable(false);
+            QObject::connect(combo, &QComboBox::activated, &dialog, [&dialog, &object] {
+                dialog.sendCommand(object.id, CBN_SELCHANGE, &object);
+            });
+            return combo;
+        }
+        case ControlClass::listView: {
+            auto* list = new QTreeWidget(&dialog);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setColumnCount(0);
+            list->header()->setStretchLastSection(false);
+            list->header()->setSectionsMovable(false);
+            list->setFrameShape((c.style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+            list->setSelectionMode((c.style & LVS_SINGLESEL) != 0
+                                       ? QAbstractItemView::SingleSelection
+                                       : QAbstractItemView::ExtendedSelection);
+            QObject::connect(list, &QTreeWidget::itemClicked, &dialog,
+                             [&dialog, &object] { dialog.sendNotify(&object, NM_CLICK); });
+            return list;
+        }
+        case ControlClass::tabControl: {
+            auto* tabs = new TabControlWidget(&dialog);
+            QObject::connect(tabs->bar(), &QTabBar::currentChanged, &dialog,
+                             [&dialog, &object, tabs] {
+                                 if (!tabs->changingProgrammatically()) {
+                                     dialog.sendNotify(&object, TCN_SELCHANGE);
+                                 }
+                             });
+            return tabs;
+        }
+    }
+    return nullptr;
+}
+
+// The height a drop-down list shows closed; the template height is that of the open list.
+int closedComboHeight(const DialogWindow& dialog, QWidget* combo) {
+    return std::max(combo->sizeHint().height(), dialog.baseY + 8);
+}
+
+}  // namespace
+
+bool controlClassRegistered(ControlClass cls) {
+    return registeredClasses().contains(cls);
+}
+
+void initCommonControls() {
+    registeredClasses().insert(ControlClass::listView);
+    registeredClasses().insert(ControlClass::tabControl);
+}
+
+void loadRichEditLibrary() {
+    registeredClasses().insert(ControlClass::richEdit);
+}
+
+void recordShown(int templateId) {
+    shownLog().push_back(templateId);
+}
+
+namespace {
+std::vector<const DialogTemplate*>& addedTemplates() {
+    static std::vector<const DialogTemplate*> added;
+    return added;
+}
+}  // namespace
+
+const DialogTemplate* findDialogTemplate(int id) {
+    for (const DialogTemplate* t : addedTemplates()) {
+        if (t->id == id) {
+            return t;
+        }
+    }
+    for (const DialogTemplate* t : programDialogTemplates()) {
+        if (t->id == id) {
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+namespace testing {
+const std::vector<int>& shownDialogs() {
+    return shownLog();
+}
+void clearShownDialogs() {
+    shownLog().clear();
+}
+void addDialogTemplate(const DialogTemplate& dialogTemplate) {
+    addedTemplates().insert(addedTemplates().begin(), &dialogTemplate);
+}
+}  // namespace testing
+
+WindowObject* windowObjectOf(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        const QVariant v = w->property(kWindowObjectProperty);
+        if (v.isValid()) {
+            return static_cast<WindowObject*>(v.value<void*>());
+        }
+    }
+    return nullptr;
+}
+
+QWidget* widgetOf(HWND window) {
+    return window != nullptr ? window->widget.data() : nullptr;
+}
+
+DialogWindow::DialogWindow(DialogBase& owner, const DialogTemplate& dialogTemplate, QWidget* parent,
+                           bool child)
+    : QWidget(parent), dialog(&owner), tmpl(dialogTemplate), childDialog(child) {
+    self.widget = this;
+    self.id = 0;
+    self.style = dialogTemplate.style;
+    self.dialogWindow = this;
+    setProperty(kWindowObjectProperty, QVariant::fromValue<void*>(&self));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFont(dialogFont(dialogTemplate));
+    const QFontMetrics fm(font());
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    baseX = (letters / 26 + 1) / 2;
+    baseY = fm.height();
+    setWindowTitle(toQString(dialogTemplate.caption));
+}
+
+int DialogWindow::toPixelsX(int units) const {
+    return mulDiv(units, baseX, 4);
+}
+int DialogWindow::toPixelsY(int units) const {
+    return mulDiv(units, baseY, 8);
+}
+
+WindowObject* DialogWindow::control(int id) const {
+    for (const auto& c : controls) {
+        if (c->id == id && id != -1) {
+            return c.get();
+        }
+    }
+    return nullptr;
+}
+
+void DialogWindow::sendCommand(int id, int code, WindowObject* from) {
+    if (dialog != nullptr) {
+        dialog->sendMessage(WM_COMMAND, makeWParam(id, code), reinterpret_cast<LPARAM>(from));
+    }
+}
+
+void DialogWindow::sendNotify(WindowObject* from, int code) {
+    if (dialog != nullptr) {
+        NMHDR header{from, static_cast<uintptr_t>(static_cast<uint16_t>(from->id)), code};
+        dialog->sendMessage(WM_NOTIFY, static_cast<WPARAM>(static_cast<uint16_t>(from->id)),
+                            reinterpret_cast<LPARAM>(&header));
+    }
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    // The close box is command 2; the dialog decides what closing means.
+    event->ignore();
+    sendCommand(IDCANCEL, BN_CLICKED, nullptr);
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (dialog == nullptr) {
+        return;
+    }
+    const LRESULT brush = dialog->sendMessage(WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(&self));
+    if (brush != 0) {
+        const COLORREF c = reinterpret_cast<const BrushObject*>(brush)->color;
+        QPainter painter(this);
+        painter.fillRect(rect(),
+                         QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                static_cast<int>((c >> 16) & 0xFF)));
+    }
+}
+
+void DialogWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        recordShown(tmpl.id);
+    }
+}
+
+namespace {
+
+bool isLabelLike(const WindowObject& c) {
+    return c.cls == ControlClass::staticText;
+}
+
+bool sameRow(const WindowObject& a, const WindowObject& b) {
+    return a.rect.y < b.rect.y + b.rect.cy && b.rect.y < a.rect.y + a.rect.cy;
+}
+
+QString plainText(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        return b->text().remove(QLatin1Char('&'));
+    }
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        return l->text();
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        return g->title();
+    }
+    return {};
+}
+
+}  // namespace
+
+void DialogWindow::refreshAccessibleNames() {
+    // Buttons and boxes are named by their text; a value or field by the leftmost label of its
+    // row, as a screen reader user would read the row.
+    for (const auto& c : controls) {
+        QWidget* w = c->widget;
+        if (w == nullptr) {
+            continue;
+        }
+        if (c->cls == ControlClass::button) {
+            w->setAccessibleName(plainText(w));
+            continue;
+        }
+        const WindowObject* label = nullptr;
+        for (const auto& other : controls) {
+            if (other.get() != c.get() && isLabelLike(*other) && other->rect.x < c->rect.x &&
+                sameRow(*other, *c) && (label == nullptr || other->rect.x < label->rect.x)) {
+                label = other.get();
+            }
+        }
+        if (label != nullptr && label->widget != nullptr) {
+            w->setAccessibleName(plainText(label->widget));
+        } else if (auto* list = qobject_cast<QTreeWidget*>(w)) {
+            w->setAccessibleName(list->headerItem() != nullptr ? list->headerItem()->text(0)
+                                                               : QString());
+        } else {
+            w->setAccessibleName(plainText(w));
+        }
+    }
+}
+
+DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
+    const DialogTemplate* t = findDialogTemplate(dialog.templateId());
+    if (t == nullptr) {
+        return nullptr;
+    }
+    for (const auto& c : t->controls) {
+        if (!controlClassRegistered(c.cls)) {
+            return nullptr;
+        }
+    }
+    const bool child = (t->style & WS_CHILD) != 0;
+    QWidget* parentWidget = widgetOf(parent);
+    if (child && parentWidget == nullptr) {
+        return nullptr;
+    }
+    if (!child && parentWidget != nullptr) {
+        parentWidget = parentWidget->window();
+    }
+    auto* window = new DialogWindow(dialog, *t, parentWidget, child);
+    window->modal = modal;
+    if (!child) {
+        Qt::WindowFlags flags = parentWidget != nullptr ? Qt::Dialog : Qt::Window;
+        flags |= Qt::CustomizeWindowHint;
+        if ((t->style & WS_CAPTION) == WS_CAPTION) {
+            flags |= Qt::WindowTitleHint;
+        }
+        if ((t->style & WS_SYSMENU) != 0) {
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if ((t->style & WS_MINIMIZEBOX) != 0) {
+                flags |= Qt::WindowMinimizeButtonHint;
+            }
+        }
+        window->setWindowFlags(flags);
+    }
+    window->setFixedSize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
+
+    for (const auto& c : t->controls) {
+        auto object = std::make_unique<WindowObject>();
+        object->id = c.id;
+        object->cls = c.cls;
+        object->style = c.style;
+        object->rect = c.rect;
+        object->dialogWindow = window;
+        QWidget* w = makeControl(c, *window, *object);
+        object->widget = w;
+        w->setProperty(kWindowObjectProperty, QVariant::fromValue<void*>(object.get()));
+        int height = window->toPixelsY(c.rect.cy);
+        if (c.cls == ControlClass::comboBox) {
+            height = closedComboHeight(*window, w);
+        }
+        w->setGeometry(window->toPixelsX(c.rect.x), window->toPixelsY(c.rect.y),
+                       window->toPixelsX(c.rect.cx), height);
+        if (c.cls != ControlClass::staticText &&
+            !(c.cls == ControlClass::button && (c.style & BS_TYPEMASK) == BS_GROUPBOX)) {
+            w->setFocusPolicy(focusFor(c.style));
+        }
+        w->setEnabled((c.style & WS_DISABLED) == 0);
+        w->setVisible((c.style & WS_VISIBLE) != 0);
+        window->controls.push_back(std::move(object));
+    }
+    return window;
+}
+
+void initialiseDialog(DialogWindow& window) {
+    const LRESULT setDefaultFocus = window.dialog->sendMessage(WM_INITDIALOG, 0, 0);
+    if (window.dialog == nullptr) {
+        return;
+    }
+    window.refreshAccessibleNames();
+    if (setDefaultFocus != 0) {
+        // The first enabled, visible tab stop, in template order.
+        for (const auto& c : window.controls) {
+            if ((c->style & WS_TABSTOP) != 0 && c->widget != nullptr && c->widget->isEnabled() &&
+                !c->widget->isHidden()) {
+                c->widget->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace ui

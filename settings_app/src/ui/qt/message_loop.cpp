@@ -1,0 +1,251 @@
+// The message loop on Qt's event loop: input goes to the registered filters first, idle handlers
+// run whenever the loop is about to wait. Also the application object and termination signals.
+#include "ui/message_loop.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+
+#include "ui/qt/window_object.h"
+
+namespace ui {
+
+namespace {
+
+MessageLoop* runningLoop = nullptr;
+
+WPARAM virtualKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return VK_TAB;
+        default:
+            return 0;
+    }
+}
+
+// Turns key presses into WM_KEYDOWN for the message filters; a modal dialog's own run handles
+// its keys as the dialog manager's modal loop does.
+class KeyFilter : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) {
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        WindowObject* target = widget != nullptr ? windowObjectOf(widget) : nullptr;
+        if (target == nullptr || target->dialogWindow == nullptr) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        MSG msg{target, WM_KEYDOWN, virtualKey(key->key()), 0};
+        if (msg.wParam == 0) {
+            return false;
+        }
+        DialogWindow* dialog = target->dialogWindow;
+        while (dialog->childDialog && dialog->parentWidget() != nullptr) {
+            WindowObject* outer = windowObjectOf(dialog->parentWidget());
+            if (outer == nullptr || outer->dialogWindow == nullptr) {
+                break;
+            }
+            dialog = outer->dialogWindow;
+        }
+        if (dialog->modal) {
+            // A page inside a modal dialog gets its keys through the page's own dialog first.
+            if (target->dialogWindow != dialog &&
+                isDialogMessage(&target->dialogWindow->self, msg)) {
+                return true;
+            }
+            return isDialogMessage(&dialog->self, msg);
+        }
+        return runningLoop != nullptr && runningLoop->preTranslate(msg);
+    }
+};
+
+int signalPipe[2] = {-1, -1};
+QSocketNotifier* signalNotifier = nullptr;
+void (*terminationHandler)(void*) = nullptr;
+void* terminationContext = nullptr;
+
+void onSignal(int /*signal*/) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto n = write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void drainSignals() {
+    if (terminationHandler == nullptr) {
+        // Keep the byte until someone can act on it.
+        signalNotifier->setEnabled(false);
+        return;
+    }
+    char buffer[16];
+    while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    terminationHandler(terminationContext);
+}
+
+}  // namespace
+
+MessageLoop::MessageLoop() = default;
+MessageLoop::~MessageLoop() {
+    if (runningLoop == this) {
+        runningLoop = nullptr;
+    }
+}
+
+bool MessageLoop::addMessageFilter(MessageFilter* filter) {
+    filters_.push_back(filter);
+    return true;
+}
+
+bool MessageLoop::removeMessageFilter(MessageFilter* filter) {
+    const auto it = std::find(filters_.begin(), filters_.end(), filter);
+    if (it == filters_.end()) {
+        return false;
+    }
+    filters_.erase(it);
+    return true;
+}
+
+bool MessageLoop::addIdleHandler(IdleHandler* handler) {
+    idleHandlers_.push_back(handler);
+    return true;
+}
+
+bool MessageLoop::removeIdleHandler(IdleHandler* handler) {
+    const auto it = std::find(idleHandlers_.begin(), idleHandlers_.end(), handler);
+    if (it == idleHandlers_.end()) {
+        return false;
+    }
+    idleHandlers_.erase(it);
+    return true;
+}
+
+bool MessageLoop::preTranslate(MSG& msg) {
+    // Most recently added first; a filter may remove itself while it runs.
+    const std::vector<MessageFilter*> filters(filters_.rbegin(), filters_.rend());
+    for (MessageFilter* filter : filters) {
+        if (std::find(filters_.begin(), filters_.end(), filter) != filters_.end() &&
+            filter->preTranslateMessage(msg)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MessageLoop::idle() {
+    const std::vector<IdleHandler*> handlers(idleHandlers_);
+    for (IdleHandler* handler : handlers) {
+        handler->onIdle();
+    }
+}
+
+int MessageLoop::run() {
+    MessageLoop* outer = runningLoop;
+    runningLoop = this;
+    QMetaObject::Connection idleConnection;
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        idleConnection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                                          [this] { idle(); });
+    }
+    const int code = QApplication::exec();
+    QObject::disconnect(idleConnection);
+    runningLoop = outer;
+    return code;
+}
+
+void postQuitMessage(int exitCode) {
+    QMetaObject::invokeMethod(
+        qApp, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}
+
+bool AppModule::init() {
+    return true;
+}
+void AppModule::term() {
+    loop_ = nullptr;
+}
+
+bool AppModule::addMessageLoop(MessageLoop* loop) {
+    if (loop_ != nullptr) {
+        return false;
+    }
+    loop_ = loop;
+    return true;
+}
+
+bool AppModule::removeMessageLoop() {
+    const bool had = loop_ != nullptr;
+    loop_ = nullptr;
+    return had;
+}
+
+AppModule& appModule() {
+    static AppModule module;
+    return module;
+}
+
+struct Application::Impl {
+    explicit Impl(int& argc, char** argv) : app(argc, argv), keys(&app) {
+        // Only the main dialog's close ends the program.
+        QApplication::setQuitOnLastWindowClosed(false);
+        app.installEventFilter(&keys);
+    }
+    QApplication app;
+    KeyFilter keys;
+};
+
+Application::Application(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv)) {}
+Application::~Application() {
+    delete signalNotifier;
+    signalNotifier = nullptr;
+}
+
+void catchTerminationSignals() {
+    if (signalPipe[0] >= 0) {
+        return;
+    }
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    // A parent may start us with the signals blocked; from here on they are handled.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(signalNotifier, &QSocketNotifier::activated, [] { drainSignals(); });
+}
+
+void setTerminationHandler(void (*handler)(void*), void* context) {
+    terminationHandler = handler;
+    terminationContext = context;
+    if (signalNotifier != nullptr && handler != nullptr) {
+        signalNotifier->setEnabled(true);
+    }
+}
+
+}  // namespace ui

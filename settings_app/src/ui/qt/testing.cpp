@@ -1,0 +1,213 @@
+// Test and tool seams: driving dialogs by control id and reading what a user would see.
+#include "ui/testing.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include "ui/qt/tab_control.h"
+#include "ui/qt/window_object.h"
+
+namespace ui::testing {
+
+namespace {
+
+std::u16string toU16(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
+}
+
+}  // namespace
+
+bool click(DialogBase& dialog, int id) {
+    HWND item = dialog.getDlgItem(id);
+    QWidget* w = widgetOf(item);
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (button == nullptr || !button->isEnabled() || !button->isVisible()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+void pressKey(DialogBase& dialog, WPARAM virtualKey) {
+    QWidget* w = widgetOf(dialog.hwnd());
+    if (w == nullptr) {
+        return;
+    }
+    QWidget* target = w->focusWidget() != nullptr ? w->focusWidget() : w;
+    const int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
+                    : virtualKey == VK_RETURN ? Qt::Key_Return
+                                              : Qt::Key_Tab;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+void closeBox(DialogBase& dialog) {
+    if (QWidget* w = widgetOf(dialog.hwnd())) {
+        w->close();
+    }
+}
+
+void processEvents() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void postToLoop(std::function<void()> f) {
+    QTimer::singleShot(0, qApp, std::move(f));
+}
+
+std::u16string windowText(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr ? toU16(w->windowTitle()) : std::u16string();
+}
+
+std::u16string accessibleName(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr ? toU16(w->accessibleName()) : std::u16string();
+}
+
+bool isMinimized(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr && w->isMinimized();
+}
+
+bool hasFocus(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr && w->window()->focusWidget() == w;
+}
+
+bool hasIcon(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr && !w->windowIcon().availableSizes().isEmpty();
+}
+
+RECT screenRect(HWND window) {
+    QWidget* w = widgetOf(window);
+    if (w == nullptr) {
+        return {};
+    }
+    const QRect r =
+        w->isWindow() ? w->frameGeometry() : QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+RECT workArea(HWND window) {
+    QWidget* w = widgetOf(window);
+    QScreen* screen = w != nullptr ? w->screen() : QGuiApplication::primaryScreen();
+    const QRect r = screen != nullptr ? screen->availableGeometry() : QRect();
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+COLORREF backgroundColor(HWND window) {
+    QWidget* w = widgetOf(window);
+    if (w == nullptr) {
+        return 0;
+    }
+    const QImage image = w->grab(QRect(0, 0, 2, 2)).toImage();
+    const QColor c = image.pixelColor(1, 1);
+    return rgb(c.red(), c.green(), c.blue());
+}
+
+bool saveScreenshot(HWND window, const std::string& path) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr && saveWindowImage(w, QString::fromStdString(path));
+}
+
+void setMessageBoxScreenshot(std::string path) {
+    messageBoxScreenshotPath() = QString::fromStdString(path);
+}
+
+DialogBase* findDialog(int templateId) {
+    for (QWidget* w : QApplication::allWidgets()) {
+        auto* dialog = dynamic_cast<DialogWindow*>(w);
+        if (dialog != nullptr && dialog->dialog != nullptr && dialog->tmpl.id == templateId) {
+            return dialog->dialog;
+        }
+    }
+    return nullptr;
+}
+
+bool clickTab(DialogBase& dialog, int tabControlId, int index) {
+    auto* tabs = dynamic_cast<TabControlWidget*>(widgetOf(dialog.getDlgItem(tabControlId)));
+    if (tabs == nullptr || !tabs->isEnabled() || index < 0 || index >= tabs->bar()->count()) {
+        return false;
+    }
+    tabs->bar()->setCurrentIndex(index);
+    return true;
+}
+
+bool typeText(DialogBase& dialog, int id, const std::u16string& text) {
+    QWidget* w = widgetOf(dialog.getDlgItem(id));
+    const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    if (auto* line = qobject_cast<QLineEdit*>(w); line != nullptr && line->isEnabled()) {
+        line->selectAll();
+        line->insert(s);
+        return true;
+    }
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w); plain != nullptr && plain->isEnabled()) {
+        plain->selectAll();
+        plain->insertPlainText(s);
+        return true;
+    }
+    return false;
+}
+
+bool chooseListEntry(DialogBase& dialog, int id, int index) {
+    auto* combo = qobject_cast<QComboBox*>(widgetOf(dialog.getDlgItem(id)));
+    if (combo == nullptr || !combo->isEnabled() || index < 0 || index >= combo->count()) {
+        return false;
+    }
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    return true;
+}
+
+}  // namespace ui::testing
+
+namespace ui {
+
+QString& messageBoxScreenshotPath() {
+    static QString path;
+    return path;
+}
+
+bool saveWindowImage(QWidget* w, const QString& path) {
+    const QPixmap client = w->grab();
+    // A plain title bar, so the caption can be judged as well.
+    constexpr int kTitle = 26;
+    constexpr int kBorder = 1;
+    QImage image(client.width() + 2 * kBorder, client.height() + kTitle + kBorder,
+                 QImage::Format_RGB32);
+    image.fill(QColor(0x60, 0x6a, 0x78));
+    QPainter painter(&image);
+    painter.fillRect(QRect(kBorder, kBorder, client.width(), kTitle - kBorder),
+                     QColor(0xe4, 0xe8, 0xee));
+    int textLeft = kBorder + 6;
+    const QIcon icon = w->windowIcon();
+    if (!icon.availableSizes().isEmpty()) {
+        painter.drawPixmap(kBorder + 5, kBorder + 4, icon.pixmap(16, 16));
+        textLeft += 22;
+    }
+    QFont font = w->font();
+    font.setPointSize(9);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(textLeft, kBorder, client.width() - textLeft - 30, kTitle - kBorder),
+                     Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+    painter.drawText(QRect(client.width() - 24, kBorder, 20, kTitle - kBorder), Qt::AlignCenter,
+                     QStringLiteral("×"));
+    painter.drawPixmap(kBorder, kTitle, client);
+    painter.end();
+    return image.save(path, "PNG");
+}
+
+}  // namespace ui

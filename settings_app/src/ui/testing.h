@@ -1,0 +1,75 @@
+// Seams for driving dialogs from tests and tools: intercepting message boxes and modal runs,
+// pressing controls by id, reading what a user would see.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/dialog_template.h"
+
+namespace ui::testing {
+
+struct MessageBoxCall {
+    HWND owner = nullptr;
+    std::u16string text;
+    std::u16string caption;
+    UINT type = 0;
+};
+
+// While set, messageBox() calls hook instead of showing a box, and returns IDOK.
+void setMessageBoxHook(std::function<void(const MessageBoxCall&)> hook);
+
+// While set, a modal run calls hook once its dialog is shown, instead of running the modal loop.
+// If the dialog has not ended when hook returns, it is closed as by its close box (command 2).
+void setModalHook(std::function<void(DialogBase& dialog)> hook);
+
+// Makes a template known to findDialogTemplate (ahead of the program's) for this process.
+void addDialogTemplate(const DialogTemplate& dialogTemplate);
+
+// The dialog object whose window was created from templateId and still exists; nullptr if none.
+DialogBase* findDialog(int templateId);
+
+// While set, message boxes are really shown, saved to this PNG file (the last one wins) and
+// closed again, instead of waiting for the user.
+void setMessageBoxScreenshot(std::string path);
+
+// Templates of the dialogs shown so far (modal or modeless), in order.
+const std::vector<int>& shownDialogs();
+void clearShownDialogs();
+
+// Clicks a control as the user would: nothing happens when it is disabled or hidden. False then.
+bool click(DialogBase& dialog, int id);
+// Selects a tab of a tab control as a user's click does (TCN_SELCHANGE follows).
+bool clickTab(DialogBase& dialog, int tabControlId, int index);
+// Types text into an edit field, replacing its content, as a user would.
+bool typeText(DialogBase& dialog, int id, const std::u16string& text);
+// Picks an entry of a drop-down list as a user would (CBN_SELCHANGE follows).
+bool chooseListEntry(DialogBase& dialog, int id, int index);
+// Presses a key in the dialog (Enter, Escape) with the focus where it is.
+void pressKey(DialogBase& dialog, WPARAM virtualKey);
+// The close box.
+void closeBox(DialogBase& dialog);
+// Runs pending events (queued calls, deferred deletions) without waiting.
+void processEvents();
+// Calls f from the running message loop once it is idle.
+void postToLoop(std::function<void()> f);
+
+// What a user sees.
+std::u16string windowText(HWND window);
+std::u16string accessibleName(HWND window);
+bool isMinimized(HWND window);
+bool hasFocus(HWND window);
+bool hasIcon(HWND window);
+// The window's frame-less rectangle on the screen, and the screen's work area.
+RECT screenRect(HWND window);
+RECT workArea(HWND window);
+// The dialog's background colour as painted.
+COLORREF backgroundColor(HWND window);
+
+// Renders the dialog as it appears on screen (with a plain title bar carrying the caption) to a
+// PNG file. False when it cannot be written.
+bool saveScreenshot(HWND window, const std::string& path);
+
+}  // namespace ui::testing
