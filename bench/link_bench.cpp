@@ -1,0 +1,262 @@
+// The link library's cost on the real device layer, against the pty-served printer:
+//  - one status query through the library, beside the same bytes written and read directly on
+//    the same device with the same open/close per exchange (the floor) and with one descriptor
+//    kept open (what the pty alone costs); the library should stay within 1.2x of the floor;
+//  - the wall time of a read that gets no reply (1000 ms wait, plus open and close).
+// Prints the figures of each case, then the ratios and the no-reply time (medians).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "QVSettingToolDll.h"
+#include "device/device.h"
+#include "link_state.h"
+#include "pty_printer_process.h"
+
+namespace {
+
+constexpr std::array<uint8_t, 6> kStatusQuery = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+constexpr int kReadWaitMs = 1000;
+
+std::unique_ptr<qv::testing::PtyPrinterProcess> gPrinter;
+std::string gDevicePath;
+
+// Starts the printer, points the library at it and passes the version gate, so that every
+// measured query is one exchange.
+void startPrinter() {
+    gPrinter = std::make_unique<qv::testing::PtyPrinterProcess>();
+    // Thousands of exchanges: nobody reads the tool's log here.
+    gPrinter->control("report 0");
+    ::unsetenv("QV410_DEVICE");
+    ::setenv("QV410_ROOT", gPrinter->root().c_str(), 1);
+    qv::resetLinkStateForTesting();
+    qv::device::install(nullptr);
+    int32_t status = -1;
+    if (QVGetPrinterIsOK(&status) != 1 || status != 0) {
+        throw std::runtime_error("the printer does not answer: error " +
+                                 std::to_string(BaseGetQVError()));
+    }
+    gDevicePath = qv::linkState().devicePathString();
+}
+
+int openDevice(int extraFlags) {
+    const int fd = ::open(gDevicePath.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | extraFlags);
+    if (fd < 0) {
+        throw std::runtime_error("open " + gDevicePath + ": " + std::strerror(errno));
+    }
+    return fd;
+}
+
+// One reply within the wait; the number of bytes, 0 when none came.
+ssize_t readReply(int fd, std::array<uint8_t, 64>& reply) {
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, kReadWaitMs) <= 0) {
+        return 0;
+    }
+    return ::read(fd, reply.data(), reply.size());
+}
+
+void StatusQuery_Library(benchmark::State& state) {
+    int32_t status = -1;
+    for (auto _ : state) {
+        if (QVGetPrinterIsOK(&status) != 1) {
+            state.SkipWithError("status query failed");
+            break;
+        }
+        benchmark::DoNotOptimize(status);
+    }
+}
+BENCHMARK(StatusQuery_Library)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// What the library does for the query, by hand: open, write, close; open, poll, read, close.
+bool directExchange(std::array<uint8_t, 64>& reply) {
+    int fd = openDevice(0);
+    const ssize_t written = ::write(fd, kStatusQuery.data(), kStatusQuery.size());
+    ::close(fd);
+    fd = openDevice(O_NONBLOCK);
+    reply.fill(0);
+    const ssize_t n = readReply(fd, reply);
+    ::close(fd);
+    return written == static_cast<ssize_t>(kStatusQuery.size()) && n >= 7;
+}
+
+void StatusQuery_DirectOpenPerExchange(benchmark::State& state) {
+    std::array<uint8_t, 64> reply{};
+    for (auto _ : state) {
+        if (!directExchange(reply)) {
+            state.SkipWithError("direct exchange failed");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+}
+BENCHMARK(StatusQuery_DirectOpenPerExchange)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Library and direct exchanges alternated, each timed on its own, so that both meet the same
+// machine; the counters are the medians (robust to the odd late wake-up) and their ratio.
+void StatusQuery_LibraryVsDirectPaired(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> library;
+    std::vector<double> direct;
+    std::array<uint8_t, 64> reply{};
+    int32_t status = -1;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const bool libraryOk = QVGetPrinterIsOK(&status) == 1;
+        const auto t1 = Clock::now();
+        const bool directOk = directExchange(reply);
+        const auto t2 = Clock::now();
+        if (!libraryOk || !directOk) {
+            state.SkipWithError("exchange failed");
+            break;
+        }
+        library.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        direct.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+    }
+    if (library.empty()) {
+        return;
+    }
+    auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    const double libraryUs = median(library);
+    const double directUs = median(direct);
+    state.counters["library_us"] = libraryUs;
+    state.counters["direct_us"] = directUs;
+    state.counters["ratio"] = libraryUs / directUs;
+}
+BENCHMARK(StatusQuery_LibraryVsDirectPaired)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The pty round trip alone: one descriptor for all exchanges.
+void StatusQuery_DirectKeptOpen(benchmark::State& state) {
+    std::array<uint8_t, 64> reply{};
+    const int fd = openDevice(O_NONBLOCK);
+    for (auto _ : state) {
+        const ssize_t written = ::write(fd, kStatusQuery.data(), kStatusQuery.size());
+        const ssize_t n = readReply(fd, reply);
+        if (written != static_cast<ssize_t>(kStatusQuery.size()) || n < 7) {
+            state.SkipWithError("direct exchange failed");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+    ::close(fd);
+}
+BENCHMARK(StatusQuery_DirectKeptOpen)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void NoReplyRead_Library(benchmark::State& state) {
+    gPrinter->control("noreply 1");
+    int32_t status = -1;
+    for (auto _ : state) {
+        if (QVGetPrinterIsOK(&status) != 0 || BaseGetQVError() != QV_ERR_READ_USB_FAIL) {
+            state.SkipWithError("expected the read to fail with 53");
+            break;
+        }
+    }
+    gPrinter->control("noreply 0");
+}
+BENCHMARK(NoReplyRead_Library)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(2);
+
+// Console output as usual, and the real time per iteration of each case kept for the summary.
+class RecordingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs) {
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
+                const double seconds = run.real_accumulated_time / run.iterations;
+                times[run.run_name.function_name].push_back(seconds);
+                auto ratio = run.counters.find("ratio");
+                if (ratio != run.counters.end()) {
+                    pairedRatios.push_back(ratio->second.value);
+                }
+            }
+        }
+    }
+    // The median when repeated, else the single figure; 0 when the case did not run.
+    double seconds(const std::string& name) const {
+        auto it = times.find(name);
+        if (it == times.end() || it->second.empty()) {
+            return 0;
+        }
+        auto values = it->second;
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+    std::map<std::string, std::vector<double>> times;
+    std::vector<double> pairedRatios;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Pty round trips ride on wake-ups and so on whatever else the machine does: the cases are
+    // repeated and interleaved so that the ratio compares like with like. Flags given on the
+    // command line come later and win.
+    std::vector<char*> args{argv[0]};
+    std::string repetitions = "--benchmark_repetitions=9";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string minTime = "--benchmark_min_time=0.3";
+    args.push_back(repetitions.data());
+    args.push_back(interleave.data());
+    args.push_back(minTime.data());
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        return 1;
+    }
+    try {
+        startPrinter();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const double library = reporter.seconds("StatusQuery_Library");
+    const double direct = reporter.seconds("StatusQuery_DirectOpenPerExchange");
+    const double keptOpen = reporter.seconds("StatusQuery_DirectKeptOpen");
+    const double noReply = reporter.seconds("NoReplyRead_Library");
+    if (library > 0 && direct > 0) {
+        std::printf("status query: library / direct (open per exchange) = %.2fx (target <= 1.2x)\n",
+                    library / direct);
+    }
+    if (library > 0 && keptOpen > 0) {
+        std::printf("status query: library / direct (kept open) = %.2fx\n", library / keptOpen);
+    }
+    if (!reporter.pairedRatios.empty()) {
+        auto ratios = reporter.pairedRatios;
+        std::sort(ratios.begin(), ratios.end());
+        std::printf("status query, alternated: library / direct = %.2fx (median of %zu runs)\n",
+                    ratios[ratios.size() / 2], ratios.size());
+    }
+    if (noReply > 0) {
+        std::printf("no-reply read: %.1f ms (target 1000 to 1050 ms)\n", noReply * 1000);
+    }
+    gPrinter.reset();
+    benchmark::Shutdown();
+    return 0;
+}
