@@ -17,8 +17,17 @@ std::optional<std::string>& folderOverride() {
     return folder;
 }
 
+// The C locale under any of its names, C.UTF-8 included: none of them selects a language.
 bool isPlainC(const char* name) {
-    return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+    if (name == nullptr) {
+        return true;
+    }
+    for (const char* plain : {"C", "POSIX", "C.UTF-8", "C.utf8"}) {
+        if (std::strcmp(name, plain) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // gettext never translates in the C locale. C.UTF-8 is not "C" to it, so with that messages
@@ -68,7 +77,10 @@ std::optional<std::string> catalogFolderFor(std::string_view programPath) {
 void bindCatalog() {
     const std::optional<std::string> folder =
         folderOverride().has_value() ? folderOverride() : programCatalogFolder();
-    std::setlocale(LC_ALL, "");
+    // A locale that is not installed leaves the program in the plain C locale.
+    if (std::setlocale(LC_ALL, "") == nullptr) {
+        std::setlocale(LC_ALL, "C");
+    }
     keepEnglishInCLocale();
     if (!folder.has_value()) {
         return;

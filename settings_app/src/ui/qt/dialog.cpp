@@ -102,10 +102,10 @@ DialogWindow::~DialogWindow() {
 }
 
 DialogBase::~DialogBase() {
+    // The derived dialog is gone by now, so its message map hears nothing more; the window
+    // is simply freed.
     if (hwnd_ != nullptr) {
-        DialogWindow* window = hwnd_->dialogWindow;
-        sendMessage(WM_DESTROY, 0, 0);
-        releaseWindow(*this, window, false);
+        releaseWindow(*this, hwnd_->dialogWindow, false);
     }
 }
 

@@ -1,0 +1,147 @@
+// Start-up: the catalog folder, the locale, the run of the main dialog and its exit codes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <clocale>
+#include <cstring>
+
+#include "QVSettingToolDll.h"
+#include "app/startup.h"
+#include "dialog_fixture.h"
+#include "ui/message_loop.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace ui;
+namespace uit = ui::testing;
+
+TEST(CatalogFolder, IsTheProgramsFolderPlusLang) {
+    EXPECT_EQ(app::catalogFolderFor("/opt/qv410/QV-410SettingTool"), "/opt/qv410/Lang/");
+    EXPECT_EQ(app::catalogFolderFor("/QV-410SettingTool"), "/Lang/");
+}
+
+TEST(CatalogFolder, PathWithoutSlashGivesTheRelativeLangFolder) {
+    EXPECT_EQ(app::catalogFolderFor("QV-410SettingTool"), "Lang/");
+}
+
+TEST(CatalogFolder, TooLongForTheBufferIsRefused) {
+    // 254 bytes of folder + "Lang/" + terminator = 260: fits; one more byte does not.
+    const std::string fits = "/" + std::string(252, 'a') + "/";
+    ASSERT_EQ(fits.size(), 254U);
+    EXPECT_EQ(app::catalogFolderFor(fits + "QV"), fits + "Lang/");
+    EXPECT_EQ(app::catalogFolderFor("/" + std::string(253, 'a') + "/QV"), std::nullopt);
+}
+
+class LocaleTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LocaleTest, PlainOrMissingLocaleStillReadsTheEnglishCatalog) {
+    setenv("LC_ALL", GetParam(), 1);
+    unsetenv("LANGUAGE");
+    app::bindCatalog();
+    std::array<QVWCHAR, 260> text{};
+    BaseGetPOText("PO_GSTR_MAIN_DLG_CAPTION", text.data());
+    EXPECT_EQ(std::u16string(text.data()), u"QV-410 Setting Tool");
+    // Numbers keep the plain C formatting.
+    EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, LocaleTest,
+                         ::testing::Values("C", "POSIX", "C.UTF-8", "fr_FR.UTF-8"),
+                         [](const auto& info) { return "Locale" + std::to_string(info.index); });
+
+TEST(Locale, LanguageChosenByTheUserComesFirstInTheCLocale) {
+    setenv("LC_ALL", "C", 1);
+    setenv("LANGUAGE", "zh_CN", 1);
+    app::bindCatalog();
+    std::array<QVWCHAR, 260> text{};
+    BaseGetPOText("PO_GSTR_PRINTER", text.data());
+    EXPECT_EQ(std::u16string(text.data()), u"\u6253\u5370\u673a");
+}
+
+class RunTest : public test::DialogTest {
+  protected:
+    // Runs the main dialog as the program does, doing action once the loop runs.
+    int runWith(int showCommand, std::function<void(DialogBase&)> action) {
+        uit::postToLoop([action = std::move(action)] {
+            DialogBase* main = uit::findDialog(129);
+            ASSERT_NE(main, nullptr);
+            action(*main);
+        });
+        return app::run(showCommand);
+    }
+};
+
+TEST_F(RunTest, ClosedByCommand1_ExitCode1) {
+    EXPECT_EQ(
+        runWith(SW_SHOWNORMAL,
+                [](DialogBase& d) { d.sendMessage(WM_COMMAND, makeWParam(IDOK, BN_CLICKED), 0); }),
+        1);
+    EXPECT_EQ(uit::findDialog(129), nullptr) << "the main dialog is gone";
+}
+
+TEST_F(RunTest, EscapeThroughTheMessageFilter_ExitCode2) {
+    EXPECT_EQ(runWith(SW_SHOWNORMAL, [](DialogBase& d) { uit::pressKey(d, VK_ESCAPE); }), 2);
+}
+
+TEST_F(RunTest, CloseBox_ExitCode2) {
+    EXPECT_EQ(runWith(SW_SHOWNORMAL, [](DialogBase& d) { uit::closeBox(d); }), 2);
+}
+
+TEST_F(RunTest, MinimisedShowCommand_ShowsTheDialogMinimised) {
+    bool minimised = false;
+    EXPECT_EQ(runWith(SW_SHOWMINIMIZED,
+                      [&minimised](DialogBase& d) {
+                          minimised = uit::isMinimized(d.hwnd());
+                          uit::closeBox(d);
+                      }),
+              2);
+    EXPECT_TRUE(minimised);
+}
+
+TEST_F(RunTest, IdleHandlersRunWhileTheLoopWaits) {
+    struct CountingIdle : IdleHandler {
+        int calls = 0;
+        bool onIdle() override {
+            ++calls;
+            return false;
+        }
+    } idle;
+    EXPECT_EQ(runWith(SW_SHOWNORMAL,
+                      [&idle](DialogBase& d) {
+                          appModule().getMessageLoop()->addIdleHandler(&idle);
+                          // Close on a later turn of the loop, after it has been idle.
+                          uit::postToLoop([&d] { uit::closeBox(d); });
+                      }),
+              2);
+    EXPECT_GT(idle.calls, 0);
+}
+
+// The real program, started the way a session manager stops it: SIGTERM is a clean close.
+TEST(Program, TerminationSignalClosesTheMainDialogWithExitCode2) {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    // Held until the program has its handler in place.
+    posix_spawnattr_setsigmask(&attributes, &blocked);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    setenv("QV410_DEVICE", "simulator", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    char program[] = QV_PROGRAM;
+    char* argv[] = {program, nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program, nullptr, &attributes, argv, environ), 0);
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+}  // namespace
