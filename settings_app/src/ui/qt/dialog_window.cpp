@@ -38,11 +38,40 @@ std::vector<int>& shownLog() {
     return log;
 }
 
-// "MS Shell Dlg" is a Windows alias; DejaVu Sans has close metrics, Noto CJK covers Chinese.
+// The language gettext will pick first: LANGUAGE unless the locale is plain C, else the
+// messages locale from the environment.
+QString userLanguage() {
+    const auto env = [](const char* name) { return qEnvironmentVariable(name); };
+    QString locale = env("LC_ALL");
+    if (locale.isEmpty()) {
+        locale = env("LC_MESSAGES");
+    }
+    if (locale.isEmpty()) {
+        locale = env("LANG");
+    }
+    const QString language = env("LANGUAGE").section(QLatin1Char(':'), 0, 0);
+    return language.isEmpty() ? locale : language;
+}
+
+// "MS Shell Dlg" is an alias that Windows maps to a face suited to the user's language; here
+// DejaVu Sans stands in for Latin scripts and Noto Sans CJK for Chinese, so that one face sets
+// the base units and the baseline of every text in the dialog.
+QStringList shellDlgFamilies() {
+    const QString language = userLanguage();
+    if (language.startsWith(QLatin1String("zh"))) {
+        const bool traditional = language.startsWith(QLatin1String("zh_TW")) ||
+                                 language.startsWith(QLatin1String("zh_HK"));
+        return {
+            traditional ? QStringLiteral("Noto Sans CJK TC") : QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("DejaVu Sans")};
+    }
+    return {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")};
+}
+
 QFont dialogFont(const DialogTemplate& t) {
     QFont font;
     if (t.fontName == u"MS Shell Dlg" || t.fontName == u"MS Shell Dlg 2") {
-        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
+        font.setFamilies(shellDlgFamilies());
     } else {
         font.setFamily(
             QString::fromUtf16(t.fontName.data(), static_cast<qsizetype>(t.fontName.size())));
