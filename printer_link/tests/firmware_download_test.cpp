@@ -34,7 +34,7 @@ class FirmwareDownloadTest : public SimPrinterTest {
     }
 
     fs::path writeFile(const std::string& name, const Bytes& content) {
-        const fs::path path = dir / name;
+        fs::path path = dir / name;
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(content.data()),
                   static_cast<std::streamsize>(content.size()));

@@ -161,7 +161,7 @@ bool isOtherPhase(const Row& a, const Row& b) {
     const auto holds = [](const Row& x, const Row& y) {
         const auto blocks = zeroRuns(x);
         return std::all_of(blocks.begin(), blocks.end(), [&](const Run& r) {
-            return y[static_cast<std::size_t>(r.start + r.length / 2)];
+            return y[static_cast<std::size_t>(r.start) + static_cast<std::size_t>(r.length) / 2];
         });
     };
     return a != b && holds(a, b) && holds(b, a);
