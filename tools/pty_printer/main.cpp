@@ -32,7 +32,7 @@ Tree:
   --printer-ids VID:PID  ids written for the printer (default 0fe6:811e)
   --absent             no usbmisc entry for the printer
   --unplugged          no dev/usb/lpN link
-  --write-gap MS       silence that ends a write (default 50)
+  --write-gap MS       silence that ends a label job without a PRINT line (default 50)
   --quiet              do not report what the printer receives
 
 Printer (each also a control line, e.g. "status 8", "noreply 1"):
@@ -41,9 +41,13 @@ Printer (each also a control line, e.g. "status 8", "noreply 1"):
   --noreply  --wrongmarker  --noack  --wrongack  --length N  --ackonread N  --delay MS
 
 Control lines on stdin, each answered "ok" or "error <why>":
-  the printer settings above ("noreply 0", "length off"), unplug, plug, absent 0|1,
-  flush (drop replies not yet read), report 0|1, state, sync (answered once the printer
-  input has gone quiet), quit
+  the printer settings above ("noreply 0", "length off", "firmware V1.04 2024-03-02"),
+  unplug, plug, absent 0|1, flush (drop replies not yet read), report 0|1,
+  state (one "state ..." line), sync (answered once the printer input has gone quiet), quit
+
+  --acks 0: the firmware never answers settings commands. --ackonread N: acknowledgements
+  come late enough to be met only by the host's Nth read of 1000 ms. --delay: every reply
+  comes that long after its packet. A write cut short cannot be simulated on a pty.
 )";
 
 std::optional<unsigned> parseUnsigned(std::string_view text) {
@@ -119,6 +123,14 @@ std::optional<Options> parseArguments(int argc, char** argv) {
                    printerFlags.end()) {
             options.controlLines.push_back(std::string(name) + " 1");
         } else {
+            const std::vector<std::string_view> treeValues = {
+                "root", "lp", "decoy", "decoy-ids", "printer-ids", "write-gap"};
+            if (std::find(treeValues.begin(), treeValues.end(), name) == treeValues.end() &&
+                std::find(printerValues.begin(), printerValues.end(), name) ==
+                    printerValues.end()) {
+                std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i], kUsage);
+                return std::nullopt;
+            }
             auto v = value();
             if (!v) {
                 return std::nullopt;
@@ -147,13 +159,8 @@ std::optional<Options> parseArguments(int argc, char** argv) {
                     return bad(*v);
                 }
                 options.server.writeGap = std::chrono::milliseconds(*n);
-            } else if (std::find(printerValues.begin(), printerValues.end(), name) !=
-                       printerValues.end()) {
-                options.controlLines.push_back(std::string(name) + " " + std::string(*v));
             } else {
-                std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i - 1],
-                             kUsage);
-                return std::nullopt;
+                options.controlLines.push_back(std::string(name) + " " + std::string(*v));
             }
         }
     }

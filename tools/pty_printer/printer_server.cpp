@@ -33,6 +33,11 @@ constexpr int kReadsPerWake = 64;
 constexpr auto kHostReadWait = 1000ms;
 constexpr auto kIntoRead = 500ms;
 constexpr std::size_t kMaxControlLine = 4096;
+// The pty hands the host's bytes over through a kernel work queue: what the host wrote just
+// before asking for a sync may take a moment to become readable here.
+constexpr auto kSettle = 20ms;
+// Command and firmware packets start with this byte; anything else starts a label job.
+constexpr uint8_t kPacketLead = 0x1F;
 
 [[noreturn]] void failErrno(const std::string& what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
@@ -298,7 +303,7 @@ bool PrinterServer::emit(const std::string& line) {
 void PrinterServer::reportReceived() {
     for (const auto& r : engine_.received()) {
         if (!options_.report) {
-            continue;
+            break;
         }
         switch (r.kind) {
             case sim::Received::Kind::command:
@@ -314,6 +319,9 @@ void PrinterServer::reportReceived() {
                 emit("garbage " + std::to_string(r.size) + " " + hex(r.bytes, 32));
                 break;
         }
+    }
+    for (const auto& r : engine_.received()) {
+        accounted_ += r.size;
     }
     // The log lives on stdout; the engine keeps nothing, so a long run stays bounded.
     engine_.clearReceived();
@@ -361,11 +369,17 @@ long PrinterServer::readPrinterInput(Clock::time_point now) {
         }
         total += n;
         lastInput_ = now;
-        writeOpen_ = true;
+        fed_ += static_cast<uint64_t>(n);
         engine_.receive({buffer.data(), static_cast<std::size_t>(n)}, replies);
         scheduleReplies(replies, now);
+        reportReceived();
+        // Every byte the engine has taken in belongs to one logged entry, except those of the
+        // packet or job still open: its first byte tells which it is.
+        const uint64_t open = openBytes();
+        if (open > 0 && open <= static_cast<uint64_t>(n)) {
+            openIsFramed_ = buffer[static_cast<std::size_t>(n) - open] == kPacketLead;
+        }
     }
-    reportReceived();
     return total;
 }
 
@@ -464,26 +478,29 @@ int PrinterServer::run() {
             status = 1;
             break;
         }
-        bool quiet = now - lastInput_ >= options_.writeGap;
-        if (quiet && (writeOpen_ || syncPending_)) {
+        const auto silence = now - lastInput_;
+        const bool endJob = jobOpen() && silence >= options_.writeGap;
+        const bool answerSync = syncPending_ && silence >= kSettle && !jobOpen();
+        if (endJob || answerSync) {
             // The silence may only be ours (not scheduled for a while): look once more.
             const long got = readPrinterInput(now);
             if (got < 0) {
                 status = 1;
                 break;
             }
-            quiet = got == 0;
-        }
-        if (quiet && writeOpen_) {
-            // Silence ends a write: in process each write carries whole jobs and packets,
-            // here only the pause after it tells.
-            engine_.endOfWrite();
-            writeOpen_ = false;
-            reportReceived();
-        }
-        if (quiet && syncPending_) {
-            syncPending_ = false;
-            emit("ok");
+            if (got > 0) {
+                continue;
+            }
+            if (endJob) {
+                // A job that does not end itself ends with the write that carried it; here
+                // only the pause after it tells. Framed packets wait for their last byte.
+                engine_.endOfWrite();
+                reportReceived();
+            }
+            if (syncPending_ && !jobOpen()) {
+                syncPending_ = false;
+                emit("ok");
+            }
         }
         if (!processControlLines()) {
             break;
@@ -501,8 +518,10 @@ int PrinterServer::run() {
         if (!outbox_.empty() && !outboxBlocked_) {
             earliest(outbox_.front().due);
         }
-        if (writeOpen_ || syncPending_) {
+        if (jobOpen()) {
             earliest(lastInput_ + options_.writeGap);
+        } else if (syncPending_) {
+            earliest(lastInput_ + kSettle);
         }
 
         std::array<pollfd, 3> fds{};

@@ -34,8 +34,8 @@ class Pty {
 };
 
 struct ServerOptions {
-    // Silence after which the input so far counts as one finished write (a job that does not
-    // end itself, a truncated packet), and after which `sync` is answered.
+    // Silence after which a label job that has not ended itself (no PRINT line) is taken as
+    // complete, as the end of the write would in process.
     std::chrono::milliseconds writeGap{50};
     bool report = true;
 };
@@ -70,6 +70,8 @@ class PrinterServer {
     bool processControlLines();
     bool emit(const std::string& line);
     std::string stateLine() const;
+    uint64_t openBytes() const { return fed_ > accounted_ ? fed_ - accounted_ : 0; }
+    bool jobOpen() const { return openBytes() > 0 && !openIsFramed_; }
 
     Pty& pty_;
     FakeRoot& root_;
@@ -79,7 +81,11 @@ class PrinterServer {
     std::deque<PendingReply> outbox_;
     bool outboxBlocked_ = false;  // the pty took only part of a reply; wait for room
     Clock::time_point lastInput_{};
-    bool writeOpen_ = false;  // input since the last end of write
+    // Bytes fed to the engine, and bytes of the entries it has logged: the difference is the
+    // packet or job still open.
+    uint64_t fed_ = 0;
+    uint64_t accounted_ = 0;
+    bool openIsFramed_ = false;  // the open one is a packet (1F ...), not a label job
     bool syncPending_ = false;
     bool quit_ = false;
     bool outputBroken_ = false;

@@ -71,6 +71,7 @@ PtyPrinterProcess::PtyPrinterProcess(const std::vector<std::string>& arguments) 
     std::vector<std::string> args{path};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) {
         argv.push_back(a.data());
     }
@@ -229,7 +230,7 @@ void PtyPrinterProcess::control(const std::string& line) {
 
 std::string PtyPrinterProcess::state() {
     send("state");
-    const std::string line =
+    std::string line =
         readUntil([](const std::string& l) { return l.starts_with("state "); }, kControlTimeout);
     if (readUntil(isAnswer, kControlTimeout) != "ok") {
         fail("state refused");

@@ -1,0 +1,102 @@
+// The printer tool on its own, written to directly: what the other tests rely on it for.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+
+#include "pty_fixture.h"
+
+namespace {
+
+class PtyPrinterToolTest : public PtyPrinterTest {
+  protected:
+    std::string device() const { return printer->root() + "/dev/usb/lp0"; }
+
+    void writeToPrinter(std::string_view bytes) {
+        const int fd = ::open(device().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    }
+
+    // One read as the library makes it; empty when nothing came within 1000 ms.
+    std::string readFromPrinter() {
+        const int fd = ::open(device().c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        EXPECT_GE(fd, 0);
+        pollfd pfd{fd, POLLIN, 0};
+        std::string reply(64, '\0');
+        ssize_t n = 0;
+        if (::poll(&pfd, 1, 1000) == 1) {
+            n = ::read(fd, reply.data(), reply.size());
+        }
+        ::close(fd);
+        reply.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        return reply;
+    }
+};
+
+TEST_F(PtyPrinterToolTest, RemovesItsTreeWhenStopped) {
+    start();
+    const std::filesystem::path root = printer->root();
+    ASSERT_TRUE(std::filesystem::is_symlink(root / "dev/usb/lp0"));
+
+    printer.reset();
+
+    EXPECT_FALSE(std::filesystem::exists(root));
+}
+
+// A firmware packet is framed by its length: a pause inside it must not cut it in two.
+TEST_F(PtyPrinterToolTest, FirmwarePacketSurvivesAPauseInTheMiddle) {
+    start({"--write-gap", "20"});
+    std::string packet = {'\x1f', '\x75', '\0', '\0', '\x10', '\0'};
+    packet += std::string(0x1000, '\x0a');
+
+    writeToPrinter(std::string_view(packet).substr(0, 2000));
+    EXPECT_EQ(readFromPrinter(), "") << "no answer to half a packet";
+    writeToPrinter(std::string_view(packet).substr(2000));
+
+    EXPECT_EQ(readFromPrinter(), std::string("\x1f\x75\x01\x01\x01", 5));
+    EXPECT_EQ(printer->received(), lines({"firmware 4102"}));
+}
+
+TEST_F(PtyPrinterToolTest, LabelJobWithoutPrintLineEndsWithTheSilenceAfterIt) {
+    start();
+
+    writeToPrinter("SIZE 50mm,30mm\r\nCLS\r\n");
+
+    EXPECT_EQ(printer->received(), lines({"job 21"}));
+}
+
+TEST_F(PtyPrinterToolTest, JobAndPacketInOneWriteAreTwoEntries) {
+    start();
+
+    writeToPrinter(std::string("CLS\r\nPRINT 1,1\r\n") + "\x1f\x1b\x1a\x04\x01\x01");
+
+    EXPECT_EQ(printer->received(), lines({"job 16", kStatusQuery}));
+    EXPECT_EQ(readFromPrinter(), std::string("\x1f\x1b\x1a\x04\x02\x01\x00", 7));
+}
+
+TEST_F(PtyPrinterToolTest, FlushDropsRepliesNobodyRead) {
+    start();
+    writeToPrinter("\x1f\x1b\x1a\x04\x01\x01");
+    ASSERT_EQ(printer->received(), lines({kStatusQuery}));
+
+    printer->control("flush");
+
+    EXPECT_EQ(readFromPrinter(), "");
+}
+
+TEST_F(PtyPrinterToolTest, RefusesWhatAPtyCannotDo) {
+    start();
+
+    EXPECT_THROW(printer->control("shortwrite 1"), std::runtime_error);
+    EXPECT_THROW(printer->control("ackonread 4"), std::runtime_error);
+    EXPECT_THROW(printer->control("status eight"), std::runtime_error);
+    printer->control("status 8");  // and it still answers after a refusal
+}
+
+}  // namespace
