@@ -148,13 +148,6 @@ TEST_F(FirmwareDownloadTest, UnpluggedPrinterFailsAfterTheFileWasReadWithKindSix
     EXPECT_TRUE(qv::linkState().versionCheckPending);
 }
 
-TEST_F(FirmwareDownloadTest, NoPrinterEverFoundFailsWith51) {
-    faults().absent = true;
-    EXPECT_EQ(download(writeFile("fw.bin", image(100))), 0);
-    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
-    EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindFirmware);
-}
-
 TEST_F(FirmwareDownloadTest, NonAsciiPathIsOpenedAsUtf8) {
     passVersionGate();
     ASSERT_EQ(download(writeFile("f\xC3\xBCrmware-\xE6\xB8\xA9.bin", image(5))), 1);

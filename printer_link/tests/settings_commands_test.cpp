@@ -165,15 +165,6 @@ TEST_F(SettingsCommandsTest, LocationWithNullPointerAsksForTheStatusFirst) {
     EXPECT_EQ(commands(), Commands{kStatusQuery});
 }
 
-TEST_F(SettingsCommandsTest, LocationKeepsTheStatusQueryErrorWhenItFails) {
-    passVersionGate();
-    faults().noReply = true;
-    const uint8_t learning = 0;
-    EXPECT_EQ(QVSetLocationSetting(&learning), 0);
-    EXPECT_EQ(BaseGetQVError(), QV_ERR_READ_USB_FAIL);
-    EXPECT_EQ(commands(), Commands{kStatusQuery});
-}
-
 TEST_F(SettingsCommandsTest, ReadSettingsFailedSendEndsTheCallWithoutReading) {
     passVersionGate();
     faults().unopenable = true;
@@ -199,15 +190,6 @@ TEST_F(SettingsCommandsTest, ReadSettingsReplyFaultsGive53AndLeaveTheRecord) {
     EXPECT_EQ(QVGetPrinterPrintSettingParam(&p), 0);
     EXPECT_EQ(BaseGetQVError(), QV_ERR_READ_USB_FAIL);
     EXPECT_EQ(p.darkness, 99);
-}
-
-TEST_F(SettingsCommandsTest, ReadSettingsDoesNotChangeTheKind) {
-    passVersionGate();
-    ASSERT_EQ(QVSetDumpMode(0), 1);
-    ASSERT_EQ(GetSettingResult(), 1);
-    PrintSettingParam p{};
-    ASSERT_EQ(QVGetPrinterPrintSettingParam(&p), 1);
-    EXPECT_EQ(qv::linkState().lastKind, qv::settings::kKindDumpMode);
 }
 
 // GetSettingResult

@@ -41,17 +41,6 @@ TEST(PrintSettingPacket, FieldsInWriteOrderLowByteFirst) {
                                     4,    5,    6,    7,    8,    9, 10, 0x85, 0xFF, 0x00}));
 }
 
-TEST(PrintSettingPacket, OnlyTheLowByteOfPrintToStopIsSent) {
-    PrintSettingParam p{};
-    p.printToStop = 0x1205;
-    p.preventTime = 0x0102;
-    const auto bytes = bytesOf(settings::printSettingPacket(p));
-    ASSERT_EQ(bytes.size(), 20u);
-    EXPECT_EQ(bytes[17], 0x05);
-    EXPECT_EQ(bytes[18], 0x02);
-    EXPECT_EQ(bytes[19], 0x01);
-}
-
 TEST(SignMagnitude, DecodesToATrueSignedValue) {
     EXPECT_EQ(settings::decodeSignMagnitude(0x85), -5);
     EXPECT_EQ(settings::decodeSignMagnitude(0x05), 5);
@@ -79,16 +68,6 @@ TEST(PrintSettingReply, DarknessFirstAndSpecialLabelBeforePreventGlue) {
     EXPECT_EQ(p.verticalOrigin, 0x22);
     EXPECT_EQ(p.printToStop, -5);
     EXPECT_EQ(p.preventTime, 0x1234);
-}
-
-TEST(PrintSettingReply, ShortReplyGivesZerosForTheMissingFields) {
-    PrintSettingParam p{};
-    p.preventTime = 77;
-    p.printToStop = 3;
-    ASSERT_TRUE(settings::decodePrintSettings(replyOf({0, 0, 0, 0, 0x02, 0x07}), p));
-    EXPECT_EQ(p.darkness, 7);
-    EXPECT_EQ(p.preventTime, 0);
-    EXPECT_EQ(p.printToStop, 0);
 }
 
 TEST(PrintSettingReply, LengthByteZeroOrOneIsRefusedAndLeavesTheRecord) {
