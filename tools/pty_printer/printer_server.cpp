@@ -496,6 +496,7 @@ int PrinterServer::run() {
                 // only the pause after it tells. Framed packets wait for their last byte.
                 engine_.endOfWrite();
                 reportReceived();
+                accounted_ = fed_;  // the engine is idle now, whatever the log held
             }
             if (syncPending_ && !jobOpen()) {
                 syncPending_ = false;
