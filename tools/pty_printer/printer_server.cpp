@@ -37,7 +37,6 @@ constexpr std::size_t kMaxControlLine = 4096;
 // before asking for a sync may take a moment to become readable here.
 constexpr auto kSettle = 20ms;
 // Command and firmware packets start with this byte; anything else starts a label job.
-constexpr uint8_t kPacketLead = 0x1F;
 
 [[noreturn]] void failErrno(const std::string& what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
@@ -320,9 +319,6 @@ void PrinterServer::reportReceived() {
                 break;
         }
     }
-    for (const auto& r : engine_.received()) {
-        accounted_ += r.size;
-    }
     // The log lives on stdout; the engine keeps nothing, so a long run stays bounded.
     engine_.clearReceived();
 }
@@ -369,16 +365,9 @@ long PrinterServer::readPrinterInput(Clock::time_point now) {
         }
         total += n;
         lastInput_ = now;
-        fed_ += static_cast<uint64_t>(n);
         engine_.receive({buffer.data(), static_cast<std::size_t>(n)}, replies);
         scheduleReplies(replies, now);
         reportReceived();
-        // Every byte the engine has taken in belongs to one logged entry, except those of the
-        // packet or job still open: its first byte tells which it is.
-        const uint64_t open = openBytes();
-        if (open > 0 && open <= static_cast<uint64_t>(n)) {
-            openIsFramed_ = buffer[static_cast<std::size_t>(n) - open] == kPacketLead;
-        }
     }
     return total;
 }
@@ -496,7 +485,6 @@ int PrinterServer::run() {
                 // only the pause after it tells. Framed packets wait for their last byte.
                 engine_.endOfWrite();
                 reportReceived();
-                accounted_ = fed_;  // the engine is idle now, whatever the log held
             }
             if (syncPending_ && !jobOpen()) {
                 syncPending_ = false;

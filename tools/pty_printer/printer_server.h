@@ -70,8 +70,7 @@ class PrinterServer {
     bool processControlLines();
     bool emit(const std::string& line);
     std::string stateLine() const;
-    uint64_t openBytes() const { return fed_ > accounted_ ? fed_ - accounted_ : 0; }
-    bool jobOpen() const { return openBytes() > 0 && !openIsFramed_; }
+    bool jobOpen() const { return engine_.open() == sim::PrinterEngine::Open::job; }
 
     Pty& pty_;
     FakeRoot& root_;
@@ -83,9 +82,6 @@ class PrinterServer {
     Clock::time_point lastInput_{};
     // Bytes fed to the engine, and bytes of the entries it has logged: the difference is the
     // packet or job still open.
-    uint64_t fed_ = 0;
-    uint64_t accounted_ = 0;
-    bool openIsFramed_ = false;  // the open one is a packet (1F ...), not a label job
     bool syncPending_ = false;
     bool quit_ = false;
     bool outputBroken_ = false;

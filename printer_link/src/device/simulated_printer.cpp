@@ -79,7 +79,8 @@ void PrinterEngine::ack(uint8_t group, std::vector<Outgoing>& replies) {
 
 void PrinterEngine::log(Received entry) {
     if (received_.size() >= kMaxLog) {
-        received_.erase(received_.begin());
+        // Drop the older half at once, so a long run pays for it rarely.
+        received_.erase(received_.begin(), received_.begin() + kMaxLog / 2);
     }
     received_.push_back(std::move(entry));
 }

@@ -86,6 +86,12 @@ class PrinterEngine {
     // process every write carries whole packets and jobs).
     void endOfWrite();
 
+    // What a receive() left unfinished: nothing, a framed packet (1F ...) or a label job.
+    enum class Open { nothing, packet, job };
+    Open open() const {
+        return mode_ == Mode::job ? Open::job : mode_ == Mode::idle ? Open::nothing : Open::packet;
+    }
+
     PrinterState& state() { return state_; }
     const PrinterState& state() const { return state_; }
     Faults& faults() { return faults_; }
