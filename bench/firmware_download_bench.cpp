@@ -27,6 +27,7 @@
 #include "QVSettingToolDll.h"
 #include "device/device.h"
 #include "link_state.h"
+#include "pty_library_setup.h"
 #include "pty_printer_process.h"
 #include "text/codepage.h"
 
@@ -63,20 +64,8 @@ void writeImage() {
     gImagePathWide = qv::text::fromUtf8(gImagePath.string());
 }
 
-// Points the library at the printer and passes the version gate.
 void startPrinter() {
-    gPrinter = std::make_unique<qv::testing::PtyPrinterProcess>();
-    gPrinter->control("report 0");
-    ::unsetenv("QV410_DEVICE");
-    ::setenv("QV410_ROOT", gPrinter->root().c_str(), 1);
-    qv::resetLinkStateForTesting();
-    qv::device::install(nullptr);
-    int32_t status = -1;
-    if (QVGetPrinterIsOK(&status) != 1 || status != 0) {
-        throw std::runtime_error("the printer does not answer: error " +
-                                 std::to_string(BaseGetQVError()));
-    }
-    gDevicePath = qv::linkState().devicePathString();
+    gDevicePath = qv::bench::connectLibrary(gPrinter);
 }
 
 bool isDownloadAnswer(const std::array<uint8_t, 64>& reply) {

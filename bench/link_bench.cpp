@@ -26,6 +26,7 @@
 #include "QVSettingToolDll.h"
 #include "device/device.h"
 #include "link_state.h"
+#include "pty_library_setup.h"
 #include "pty_printer_process.h"
 
 namespace {
@@ -36,22 +37,8 @@ constexpr int kReadWaitMs = 1000;
 std::unique_ptr<qv::testing::PtyPrinterProcess> gPrinter;
 std::string gDevicePath;
 
-// Starts the printer, points the library at it and passes the version gate, so that every
-// measured query is one exchange.
 void startPrinter() {
-    gPrinter = std::make_unique<qv::testing::PtyPrinterProcess>();
-    // Thousands of exchanges: nobody reads the tool's log here.
-    gPrinter->control("report 0");
-    ::unsetenv("QV410_DEVICE");
-    ::setenv("QV410_ROOT", gPrinter->root().c_str(), 1);
-    qv::resetLinkStateForTesting();
-    qv::device::install(nullptr);
-    int32_t status = -1;
-    if (QVGetPrinterIsOK(&status) != 1 || status != 0) {
-        throw std::runtime_error("the printer does not answer: error " +
-                                 std::to_string(BaseGetQVError()));
-    }
-    gDevicePath = qv::linkState().devicePathString();
+    gDevicePath = qv::bench::connectLibrary(gPrinter);
 }
 
 int openDevice(int extraFlags) {
