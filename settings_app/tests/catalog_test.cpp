@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -80,7 +79,10 @@ Catalog parsePo(const fs::path& path) {
 
 std::set<std::string> idsUsedInSources() {
     std::set<std::string> ids;
-    const std::regex literal(R"re("(PO_[A-Z0-9_]+)")re");
+    // String literals of the form "PO_[A-Z0-9_]+".
+    const auto isIdChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
     for (const char* folder : {"settings_app/src", "printer_link/src"}) {
         for (const auto& entry : fs::recursive_directory_iterator(kSourceRoot / folder)) {
             const auto ext = entry.path().extension();
@@ -88,8 +90,15 @@ std::set<std::string> idsUsedInSources() {
                 continue;
             }
             const std::string text = readFile(entry.path());
-            for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it) {
-                ids.insert((*it)[1]);
+            for (std::size_t at = text.find("\"PO_"); at != std::string::npos;
+                 at = text.find("\"PO_", at + 1)) {
+                std::size_t end = at + 1;
+                while (end < text.size() && isIdChar(text[end])) {
+                    ++end;
+                }
+                if (end < text.size() && text[end] == '"' && end > at + 4) {
+                    ids.insert(text.substr(at + 1, end - at - 1));
+                }
             }
         }
     }

@@ -16,26 +16,20 @@ namespace {
 using namespace ui;
 namespace uit = ui::testing;
 
+// clang-format off
 constexpr uint32_t kChild = WS_CHILD | WS_VISIBLE;
 constexpr ControlTemplate kProbeControls[] = {
     {10, ControlClass::button, {10, 10, 50, 14}, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, u"Apply"},
     {11, ControlClass::button, {70, 10, 50, 14}, kChild | WS_TABSTOP, u"Other"},
     {12, ControlClass::staticText, {10, 32, 60, 8}, kChild, u"Width:"},
     {13, ControlClass::edit, {80, 30, 40, 14}, kChild | WS_TABSTOP | WS_BORDER, u"50"},
-    {20,
-     ControlClass::comboBox,
-     {10, 50, 60, 40},
-     kChild | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_SORT,
-     u""},
+    {20, ControlClass::comboBox, {10, 50, 60, 40}, kChild | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_SORT, u""},
     {21, ControlClass::comboBox, {80, 50, 60, 40}, kChild | WS_TABSTOP | CBS_DROPDOWNLIST, u""},
     {30, ControlClass::tabControl, {10, 70, 180, 60}, kChild, u""},
 };
-constexpr DialogTemplate kProbe{9001,     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                                200,      140,
-                                u"Probe", u"MS Shell Dlg",
-                                8,        kProbeControls};
-constexpr DialogTemplate kOwner{9002,     WS_CAPTION | WS_SYSMENU, 400, 300,
-                                u"Owner", u"MS Shell Dlg",         8,   {}};
+constexpr DialogTemplate kProbe{9001, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 200, 140, u"Probe", u"MS Shell Dlg", 8, kProbeControls};
+constexpr DialogTemplate kOwner{9002, WS_CAPTION | WS_SYSMENU, 400, 300, u"Owner", u"MS Shell Dlg", 8, {}};
+// clang-format on
 
 // Records what its message map saw.
 class ProbeDlg : public DialogBase {
@@ -171,8 +165,8 @@ TEST_F(DialogLayerTest, ModalRun_DisablesItsOwnerAndCentresOverIt) {
     const RECT o = uit::screenRect(owner.hwnd());
     EXPECT_FALSE(ownerEnabled);
     EXPECT_TRUE(isWindowEnabled(owner.hwnd()));
-    EXPECT_NEAR((probe.left + probe.right) / 2, (o.left + o.right) / 2, 2);
-    EXPECT_NEAR((probe.top + probe.bottom) / 2, (o.top + o.bottom) / 2, 2);
+    EXPECT_NEAR((probe.left + probe.right) / 2.0, (o.left + o.right) / 2.0, 2);
+    EXPECT_NEAR((probe.top + probe.bottom) / 2.0, (o.top + o.bottom) / 2.0, 2);
 }
 
 TEST_F(DialogLayerTest, BrushFromCtlColorDlg_PaintsTheBackground) {

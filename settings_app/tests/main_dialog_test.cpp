@@ -164,8 +164,8 @@ TEST_F(MainDialogTest, Window_IsCentredInTheWorkAreaAndCarriesTheIcon) {
     CMainDlg& dlg = open();
     const RECT r = uit::screenRect(dlg.hwnd());
     const RECT work = uit::workArea(dlg.hwnd());
-    EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
-    EXPECT_NEAR((r.top + r.bottom) / 2, (work.top + work.bottom) / 2, 2);
+    EXPECT_NEAR((r.left + r.right) / 2.0, (work.left + work.right) / 2.0, 2);
+    EXPECT_NEAR((r.top + r.bottom) / 2.0, (work.top + work.bottom) / 2.0, 2);
     EXPECT_TRUE(uit::hasIcon(dlg.hwnd()));
 }
 

@@ -33,7 +33,7 @@ DialogBase* findDialog(int templateId);
 
 // While set, message boxes are really shown, saved to this PNG file (the last one wins) and
 // closed again, instead of waiting for the user.
-void setMessageBoxScreenshot(std::string path);
+void setMessageBoxScreenshot(const std::string& path);
 
 // Templates of the dialogs shown so far (modal or modeless), in order.
 const std::vector<int>& shownDialogs();

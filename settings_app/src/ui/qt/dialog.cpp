@@ -115,7 +115,9 @@ LRESULT DialogBase::sendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m.id = loWord(wParam);
         m.code = hiWord(wParam);
     } else if (message == WM_NOTIFY && lParam != 0) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        // WM_NOTIFY carries its header's address in lParam, as on Windows.
+        const auto* header =
+            reinterpret_cast<const NMHDR*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         m.id = static_cast<int>(header->idFrom);
         m.code = header->code;
     }

@@ -319,7 +319,10 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     }
     const LRESULT brush = dialog->sendMessage(WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(&self));
     if (brush != 0) {
-        const COLORREF c = reinterpret_cast<const BrushObject*>(brush)->color;
+        // The handler returns its brush handle as the message result.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        const auto* handle = reinterpret_cast<const BrushObject*>(brush);
+        const COLORREF c = handle->color;
         QPainter painter(this);
         painter.fillRect(rect(),
                          QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),

@@ -121,7 +121,7 @@ bool saveScreenshot(HWND window, const std::string& path) {
     return w != nullptr && saveWindowImage(w, QString::fromStdString(path));
 }
 
-void setMessageBoxScreenshot(std::string path) {
+void setMessageBoxScreenshot(const std::string& path) {
     messageBoxScreenshotPath() = QString::fromStdString(path);
 }
 
