@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   gettext locales
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps x11-utils imagemagick
   fonts-dejavu-core fonts-noto-cjk
 )
 

@@ -62,6 +62,26 @@ TEST(Locale, LanguageChosenByTheUserComesFirstInTheCLocale) {
     EXPECT_EQ(std::u16string(text.data()), u"\u6253\u5370\u673a");
 }
 
+TEST(Locale, InstalledLanguageWithoutCatalogFallsBackToEnglish) {
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    app::bindCatalog();
+    std::array<QVWCHAR, 260> text{};
+    BaseGetPOText("PO_GSTR_MAIN_DLG_CAPTION", text.data());
+    EXPECT_EQ(std::u16string(text.data()), u"QV-410 Setting Tool");
+    // The user's number formatting stays theirs.
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+}
+
+TEST(Locale, LanguageOfTheLocaleStillWinsOverTheEnglishFallback) {
+    setenv("LC_ALL", "zh_CN.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    app::bindCatalog();
+    std::array<QVWCHAR, 260> text{};
+    BaseGetPOText("PO_GSTR_PRINTER", text.data());
+    EXPECT_EQ(std::u16string(text.data()), u"\u6253\u5370\u673a");
+}
+
 class RunTest : public test::DialogTest {
   protected:
     // Runs the main dialog as the program does, doing action once the loop runs.

@@ -31,8 +31,8 @@ bool isPlainC(const char* name) {
 }
 
 // gettext never translates in the C locale. C.UTF-8 is not "C" to it, so with that messages
-// locale and "en" at the end of LANGUAGE the English catalog is found; a UTF-8 character type
-// lets the library convert the texts.
+// locale (and English in the search list, below) the English catalog is found; a UTF-8 character
+// type lets the library convert the texts.
 void keepEnglishInCLocale() {
     if (!isPlainC(std::setlocale(LC_MESSAGES, nullptr))) {
         return;
@@ -43,9 +43,26 @@ void keepEnglishInCLocale() {
     if (isPlainC(std::setlocale(LC_CTYPE, nullptr))) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
+}
+
+// A language without a catalog of ours would show empty texts: English ends the search list.
+// The user's own choice (LANGUAGE, else the messages locale) stays in front.
+void endLanguageListWithEnglish() {
     const char* language = std::getenv("LANGUAGE");
-    const std::string value =
-        language != nullptr && *language != '\0' ? std::string(language) + ":en" : "en";
+    std::string value;
+    if (language != nullptr && *language != '\0') {
+        value = language;
+    } else {
+        const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+        if (!isPlainC(messages)) {
+            value = messages;
+            value = value.substr(0, value.find_first_of(".@"));
+        }
+    }
+    if (value == "en" || (value.size() > 3 && value.ends_with(":en"))) {
+        return;
+    }
+    value = value.empty() ? "en" : value + ":en";
     setenv("LANGUAGE", value.c_str(), 1);
 }
 
@@ -82,6 +99,7 @@ void bindCatalog() {
         std::setlocale(LC_ALL, "C");
     }
     keepEnglishInCLocale();
+    endLanguageListWithEnglish();
     if (!folder.has_value()) {
         return;
     }
