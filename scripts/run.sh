@@ -8,12 +8,6 @@ cd "$(dirname "$0")/.."
 build=${QV410_BUILD_DIR:-build}
 
 bash scripts/install-deps.sh
-# xwininfo and xdpyinfo find the virtual display's window.
-if ! command -v xwininfo >/dev/null || ! command -v xdpyinfo >/dev/null; then
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends x11-utils >/dev/null
-fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target QV-410SettingTool
 
