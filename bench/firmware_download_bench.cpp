@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "QVSettingToolDll.h"
+#include "bench_support.h"
 #include "device/device.h"
 #include "link_state.h"
-#include "pty_library_setup.h"
 #include "pty_printer_process.h"
 #include "text/codepage.h"
 
@@ -220,30 +220,6 @@ void measurePeakMemory() {
         (peak - before) / 1024.0, fileMiB, fileMiB + 8);
 }
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                times[run.run_name.function_name].push_back(run.real_accumulated_time /
-                                                            static_cast<double>(run.iterations));
-            }
-        }
-    }
-    // The median of the repetitions; 0 when the case did not run.
-    double seconds(const std::string& name) const {
-        auto it = times.find(name);
-        if (it == times.end() || it->second.empty()) {
-            return 0;
-        }
-        auto values = it->second;
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    std::map<std::string, std::vector<double>> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -263,7 +239,7 @@ int main(int argc, char** argv) {
         startPrinter();
         measurePeakMemory();
         buildPacket();
-        RecordingReporter reporter;
+        qv::bench::RecordingReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         const double mib = static_cast<double>(kHeadSize + kImageSize) / (1 << 20);
         const double library = reporter.seconds("Download_Library");

@@ -24,9 +24,9 @@
 #include <unistd.h>
 
 #include "QVSettingToolDll.h"
+#include "bench_support.h"
 #include "device/device.h"
 #include "link_state.h"
-#include "pty_library_setup.h"
 #include "pty_printer_process.h"
 
 namespace {
@@ -164,36 +164,6 @@ BENCHMARK(NoReplyRead_Library)
     ->Iterations(3)
     ->Repetitions(2);
 
-// Console output as usual, and the real time per iteration of each case kept for the summary.
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                const double seconds = run.real_accumulated_time / run.iterations;
-                times[run.run_name.function_name].push_back(seconds);
-                auto ratio = run.counters.find("ratio");
-                if (ratio != run.counters.end()) {
-                    pairedRatios.push_back(ratio->second.value);
-                }
-            }
-        }
-    }
-    // The median when repeated, else the single figure; 0 when the case did not run.
-    double seconds(const std::string& name) const {
-        auto it = times.find(name);
-        if (it == times.end() || it->second.empty()) {
-            return 0;
-        }
-        auto values = it->second;
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    std::map<std::string, std::vector<double>> times;
-    std::vector<double> pairedRatios;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,7 +190,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    RecordingReporter reporter;
+    qv::bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const double library = reporter.seconds("StatusQuery_Library");
