@@ -97,16 +97,11 @@ std::size_t readFully(int fd, uint8_t* destination, std::size_t size) {
     return done;
 }
 
-int32_t fail(int32_t code) {
-    qv::setError(code);
-    return 0;
-}
-
 }  // namespace
 
 QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     if (path == nullptr) {
-        return fail(QV_ERR_INVALID_PARAM);
+        return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     const std::size_t units = qv::text::boundedLength(path, kMaxPathUnits + 1);
     const std::optional<std::string> name =
@@ -114,7 +109,7 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     // Non-blocking open, so that a FIFO without a writer is refused rather than waited for.
     FileDescriptor file(name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
     if (!file.ok()) {
-        return fail(QV_ERR_FILE_NOT_FIND);
+        return qv::failWith(QV_ERR_FILE_NOT_FIND);
     }
 
     // Size by seeking, as for any stream: a file that cannot seek has no size and is refused,
@@ -122,7 +117,7 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     const off_t end = ::lseek(file.get(), 0, SEEK_END);
     if (end < 0 || static_cast<uint64_t>(end) > kMaxImageSize ||
         ::lseek(file.get(), 0, SEEK_SET) != 0) {
-        return fail(QV_ERR_INVALID_FIRMWARE);
+        return qv::failWith(QV_ERR_INVALID_FIRMWARE);
     }
     const auto size = static_cast<uint64_t>(end);
     if (size > std::numeric_limits<std::size_t>::max() - kHeadSize) {
@@ -145,7 +140,7 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
 
     // An empty file is no image either.
     if (imageSize == 0 || readFully(file.get(), packet.get() + kHeadSize, imageSize) != imageSize) {
-        return fail(QV_ERR_INVALID_FIRMWARE);
+        return qv::failWith(QV_ERR_INVALID_FIRMWARE);
     }
     file.close();
 

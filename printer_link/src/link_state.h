@@ -40,6 +40,11 @@ LinkState& linkState();
 void resetLinkStateForTesting();
 
 void setError(int32_t code);
+// The exports' failure result: records the code and returns 0.
+inline int32_t failWith(int32_t code) {
+    setError(code);
+    return 0;
+}
 
 // Runs discovery into the device path when it is empty; error 50 when still empty.
 bool ensurePrinterPath();

@@ -19,16 +19,11 @@ int32_t sendCommand(int32_t kind, const Command& packet) {
     return qv::sendPacket(packet.span()) ? 1 : 0;
 }
 
-int32_t fail(int32_t code) {
-    qv::setError(code);
-    return 0;
-}
-
 }  // namespace
 
 QV_API int32_t QVSetPrintSetting(const PrintSettingParam* param) {
     if (param == nullptr) {
-        return fail(QV_ERR_INVALID_PARAM);
+        return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     if (!qv::ensurePrinterPath()) {
         return 0;
@@ -38,7 +33,7 @@ QV_API int32_t QVSetPrintSetting(const PrintSettingParam* param) {
 
 QV_API int32_t QVGetPrinterPrintSettingParam(PrintSettingParam* param) {
     if (param == nullptr) {
-        return fail(QV_ERR_INVALID_PARAM);
+        return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     if (!qv::ensurePrinterPath()) {
         return 0;
@@ -53,14 +48,14 @@ QV_API int32_t QVGetPrinterPrintSettingParam(PrintSettingParam* param) {
         return 0;
     }
     if (!settings::decodePrintSettings(reply, *param)) {
-        return fail(QV_ERR_READ_USB_FAIL);
+        return qv::failWith(QV_ERR_READ_USB_FAIL);
     }
     return 1;
 }
 
 QV_API int32_t QVSetUserDefSetting(const uint8_t* buzzer) {
     if (buzzer == nullptr) {
-        return fail(QV_ERR_INVALID_PARAM);
+        return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     if (!qv::ensurePrinterPath()) {
         return 0;
@@ -84,10 +79,10 @@ QV_API int32_t QVSetLocationSetting(const uint8_t* location) {
         return 0;
     }
     if (status != 0) {
-        return fail(QV_ERR_PRINT_STATUS_IS_NOT_READY);
+        return qv::failWith(QV_ERR_PRINT_STATUS_IS_NOT_READY);
     }
     if (location == nullptr) {
-        return fail(QV_ERR_INVALID_PARAM);
+        return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     if (!qv::ensurePrinterPath()) {
         return 0;
@@ -129,7 +124,7 @@ QV_API int32_t GetSettingResult(void) {
         received = qv::readDevice(reply, count);
     }
     if (!received) {
-        return fail(QV_ERR_READ_USB_BEYOND_MAX_TIME);
+        return qv::failWith(QV_ERR_READ_USB_BEYOND_MAX_TIME);
     }
     return settings::isAcknowledgement(state.lastKind, reply) ? 1 : 0;
 }
