@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -60,13 +61,22 @@ QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
     }
     // The round trip through the process code page decides what the operator can see: a
     // character the code page lacks comes back as its substitute.
-    const char* translated = gettext(id);
-    const std::u16string wide = qv::text::fromUtf8(translated != nullptr ? translated : id);
-    const std::string work = qv::text::toProcessCodepage(wide);
-    const std::size_t workLength = std::min(work.size(), kWorkBytes - 1);
-
-    if (std::string_view(work).substr(0, workLength) != std::string_view(id)) {
-        qv::text::copyTerminated(fromCodepageBounded(work, workLength), text, kCallerUnits);
+    std::u16string translation;
+    bool translated = false;
+    try {
+        const char* found = gettext(id);
+        const std::u16string wide = qv::text::fromUtf8(found != nullptr ? found : id);
+        const std::string work = qv::text::toProcessCodepage(wide);
+        const std::size_t workLength = std::min(work.size(), kWorkBytes - 1);
+        translated = std::string_view(work).substr(0, workLength) != std::string_view(id);
+        if (translated) {
+            translation = fromCodepageBounded(work, workLength);
+        }
+    } catch (const std::bad_alloc&) {
+        return text;  // no memory for the conversions: the caller's buffer stays as it was
+    }
+    if (translated) {
+        qv::text::copyTerminated(translation, text, kCallerUnits);
         return text;
     }
     // Only the table's first entry is ever examined.
