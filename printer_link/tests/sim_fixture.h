@@ -31,14 +31,8 @@ class SimPrinterTest : public ::testing::Test {
         }
         return out;
     }
-    qv::sim::Faults& faults() {
-        return printer->with(
-            [](qv::sim::PrinterEngine& e) -> qv::sim::Faults& { return e.faults(); });
-    }
-    qv::sim::PrinterState& state() {
-        return printer->with(
-            [](qv::sim::PrinterEngine& e) -> qv::sim::PrinterState& { return e.state(); });
-    }
+    qv::sim::Faults& faults() { return printer->faults(); }
+    qv::sim::PrinterState& state() { return printer->state(); }
     // Runs the version gate now, so that later checks see only the packets of the test.
     void passVersionGate() {
         int32_t status = 0;

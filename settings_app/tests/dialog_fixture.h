@@ -42,14 +42,8 @@ class DialogTest : public ::testing::Test {
         unsetenv("LANGUAGE");
     }
 
-    qv::sim::PrinterState& printerState() {
-        return printer_->with(
-            [](qv::sim::PrinterEngine& e) -> qv::sim::PrinterState& { return e.state(); });
-    }
-    qv::sim::Faults& printerFaults() {
-        return printer_->with(
-            [](qv::sim::PrinterEngine& e) -> qv::sim::Faults& { return e.faults(); });
-    }
+    qv::sim::PrinterState& printerState() { return printer_->state(); }
+    qv::sim::Faults& printerFaults() { return printer_->faults(); }
 
     // Command packets the printer received (lead-in included).
     std::vector<qv::sim::Bytes> commandsReceived() {

@@ -157,6 +157,10 @@ class SimulatedPrinter : public device::Device {
         std::lock_guard lock(mutex_);
         return f(engine_);
     }
+    // Direct access for set-up and checks between calls, when nothing else is talking to the
+    // printer; use with() while another thread may be.
+    Faults& faults() { return engine_.faults(); }
+    PrinterState& state() { return engine_.state(); }
     // Queues a reply as if the printer had sent it unasked.
     void pushReply(Bytes bytes);
     std::size_t pendingReplies();

@@ -90,9 +90,10 @@ std::string processCodeset() {
 }
 
 std::string toProcessCodepage(std::u16string_view text) {
-    const std::string target = processCodeset() + "//TRANSLIT";
+    const std::string codeset = processCodeset();
+    const std::string target = codeset + "//TRANSLIT";
     Converter cv(target.c_str(), kUtf16);
-    Converter question(processCodeset().c_str(), "ASCII");
+    Converter question(codeset.c_str(), "ASCII");
     std::string replacement = "?";
     if (question.ok()) {
         const char q = '?';
