@@ -8,7 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   gettext locales
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth x11-apps x11-utils imagemagick
+  xvfb xauth x11-apps x11-utils imagemagick openbox xdotool
+  qt6-translations-l10n
   fonts-dejavu-core fonts-noto-cjk
 )
 

@@ -11,7 +11,9 @@
 #include "app/catalog.h"
 #include "device/device.h"
 #include "device/simulated_printer.h"
+#include "dialogs/main_dlg.h"
 #include "link_state.h"
+#include "ui/message_loop.h"
 #include "ui/testing.h"
 
 namespace test {
@@ -57,6 +59,46 @@ class DialogTest : public ::testing::Test {
     std::shared_ptr<qv::sim::SimulatedPrinter> printer_;
     std::vector<ui::testing::MessageBoxCall> boxes_;
 };
+
+// The main dialog as the program runs it: registered with the message loop, shown, and the
+// place every other dialog is opened from, by its button, with the main dialog as owner.
+class MainDialogHost {
+  public:
+    MainDialogHost() {
+        ui::appModule().addMessageLoop(&loop_);
+        dialog_ = std::make_unique<CMainDlg>();
+        EXPECT_NE(dialog_->create(nullptr), nullptr);
+        dialog_->showWindow(ui::SW_SHOWNORMAL);
+        ui::testing::processEvents();
+    }
+    ~MainDialogHost() {
+        dialog_.reset();
+        ui::appModule().removeMessageLoop();
+    }
+    MainDialogHost(const MainDialogHost&) = delete;
+    MainDialogHost& operator=(const MainDialogHost&) = delete;
+
+    CMainDlg& dialog() { return *dialog_; }
+    // Presses a button of the main dialog as the user does.
+    bool press(int id) { return ui::testing::click(*dialog_, id); }
+
+  private:
+    ui::MessageLoop loop_;
+    std::unique_ptr<CMainDlg> dialog_;
+};
+
+// True when the window and every control of the dialog take input.
+inline bool wholeDialogEnabled(ui::DialogBase& dialog, int firstId, int lastId) {
+    if (!ui::isWindowEnabled(dialog.hwnd())) {
+        return false;
+    }
+    for (int id = firstId; id <= lastId; ++id) {
+        if (ui::HWND item = dialog.getDlgItem(id); item != nullptr && !ui::isWindowEnabled(item)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 inline std::u16string u16(const char* utf8) {
     std::u16string out;

@@ -17,36 +17,41 @@ using test::u16;
 // Everything a user can read in the dialog.
 struct Seen {
     bool shown = false;
+    bool enabled = false;
+    bool ownerBlocked = false;
     std::u16string caption;
     std::map<int, std::u16string> texts;
     std::map<int, std::u16string> names;
+    std::map<int, std::u16string> labels;
     std::u16string text(int id) const { return texts.at(id); }
 };
 
 class PrinterInfoDialogTest : public test::DialogTest {
   protected:
-    // Binds the catalog as the main dialog does, then opens the dialog and reads it.
+    // Opens the dialog from the main dialog's Printer Info button and reads it as shown.
     Seen openDialog() {
-        app::bindCatalog();
+        test::MainDialogHost host;
         Seen seen;
-        uit::setModalHook([&seen](DialogBase& dlg) {
+        uit::setModalHook([&seen, &host](DialogBase& dlg) {
             seen.shown = true;
+            seen.enabled = test::wholeDialogEnabled(dlg, 1012, 1082);
+            seen.ownerBlocked = !isWindowEnabled(host.dialog().hwnd());
             seen.caption = uit::windowText(dlg.hwnd());
             for (int id = 1012; id <= 1082; ++id) {
                 if (HWND item = dlg.getDlgItem(id)) {
                     seen.texts[id] = dlg.getDlgItemText(id);
                     seen.names[id] = uit::accessibleName(item);
+                    seen.labels[id] = uit::accessibleLabel(item);
                 }
             }
         });
-        CShowPrinterInfoDlg dlg;
-        result_ = dlg.doModal(nullptr);
+        EXPECT_TRUE(host.press(IDC_BUTTON_SHOW_PRINTER_INFO));
+        uit::setModalHook(nullptr);
+        EXPECT_TRUE(isWindowEnabled(host.dialog().hwnd())) << "the owner takes input again";
         return seen;
     }
 
     PrintSettingParam& settings() { return printerState().settings; }
-
-    LRESULT result_ = 0;
 };
 
 TEST_F(PrinterInfoDialogTest, ShowsIdentityStatusLengthAndEverySetting) {
@@ -78,13 +83,24 @@ TEST_F(PrinterInfoDialogTest, ShowsIdentityStatusLengthAndEverySetting) {
     EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(PrinterInfoDialogTest, ValuesAreNamedByTheLabelOfTheirRow) {
+TEST_F(PrinterInfoDialogTest, OpensEnabledOverItsBlockedOwner) {
     const Seen seen = openDialog();
-    EXPECT_EQ(seen.names.at(1063), u"Printer Print Length:");
-    EXPECT_EQ(seen.names.at(1078), u"Print Speed:");
-    EXPECT_EQ(seen.names.at(1077), u"Darkness Setting:");
-    EXPECT_EQ(seen.names.at(1025), u"Prevent Glue Paper Time:");
-    EXPECT_EQ(seen.names.at(1055), u"Printer Type:");
+    ASSERT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.enabled) << "drawn and read as an enabled dialog";
+    EXPECT_TRUE(seen.ownerBlocked);
+}
+
+TEST_F(PrinterInfoDialogTest, ValuesReadAsThemselvesLabelledByTheirRow) {
+    printerState().printedLength = 12345;
+    const Seen seen = openDialog();
+    EXPECT_EQ(seen.names.at(1060), u"QV-410");
+    EXPECT_EQ(seen.labels.at(1060), u"Printer Type:");
+    EXPECT_EQ(seen.labels.at(1063), u"Printer Print Length:");
+    EXPECT_EQ(seen.names.at(1063), u"123.45 (m)");
+    EXPECT_EQ(seen.labels.at(1078), u"Print Speed:");
+    EXPECT_EQ(seen.labels.at(1077), u"Darkness Setting:");
+    EXPECT_EQ(seen.names.at(1055), u"Printer Type:") << "a label reads as its own text";
+    EXPECT_EQ(seen.labels.at(1055), u"");
 }
 
 TEST_F(PrinterInfoDialogTest, SpeedAndDarknessLandInTheirOwnRows) {
@@ -215,11 +231,11 @@ TEST_F(PrinterInfoDialogTest, OnlyQueriesAreSentToThePrinter) {
 }
 
 TEST_F(PrinterInfoDialogTest, Closing_EscapeAndCloseBoxGive2EnterGives1) {
-    app::bindCatalog();
-    const auto runWith = [](auto close) {
+    test::MainDialogHost host;  // binds the catalog and is the owner
+    const auto runWith = [&host](auto close) {
         uit::setModalHook(close);
         CShowPrinterInfoDlg dlg;
-        return dlg.doModal(nullptr);
+        return dlg.doModal(host.dialog().hwnd());
     };
     EXPECT_EQ(runWith([](DialogBase& d) { uit::pressKey(d, VK_ESCAPE); }), 2);
     EXPECT_EQ(runWith([](DialogBase& d) { uit::closeBox(d); }), 2);
@@ -231,11 +247,19 @@ TEST_F(PrinterInfoDialogTest, NoPrinter_OneErrorBoxAndTheDialogIsNeverShown) {
     const Seen seen = openDialog();
     EXPECT_FALSE(seen.shown);
     EXPECT_EQ(std::count(uit::shownDialogs().begin(), uit::shownDialogs().end(), 209), 0);
-    EXPECT_EQ(result_, 209);
     ASSERT_EQ(boxes_.size(), 1U);
     EXPECT_EQ(boxes_[0].text, u"No USB printer was found.");
     EXPECT_EQ(boxes_[0].caption, u"ERROR");
     EXPECT_NE(boxes_[0].owner, nullptr) << "owned by the dialog";
+}
+
+TEST_F(PrinterInfoDialogTest, NoPrinter_EndsWith209OverItsOwner) {
+    test::MainDialogHost host;
+    printerFaults().absent = true;
+    CShowPrinterInfoDlg dlg;
+    EXPECT_EQ(dlg.doModal(host.dialog().hwnd()), 209);
+    EXPECT_EQ(boxes_.size(), 1U);
+    EXPECT_TRUE(isWindowEnabled(host.dialog().hwnd()));
 }
 
 // Passes everything to the simulated printer but never answers the print-settings query.
@@ -272,7 +296,6 @@ TEST_F(PrinterInfoDialogTest, IdentityReadButSettingsQueryFails_StillClosesUnsee
     qv::device::install(std::make_shared<SettingsQueryUnanswered>(printer_));
     const Seen seen = openDialog();
     EXPECT_FALSE(seen.shown);
-    EXPECT_EQ(result_, 209);
     ASSERT_EQ(boxes_.size(), 1U);
     EXPECT_EQ(boxes_[0].text, u"Reading from the USB printer failed.");
     EXPECT_EQ(boxes_[0].caption, u"ERROR");

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ui/message_loop.h"
+
 namespace app {
 
 namespace {
@@ -106,6 +108,19 @@ void bindCatalog() {
     bindtextdomain(kTextDomain, folder->c_str());
     textdomain(kTextDomain);
     bind_textdomain_codeset(kTextDomain, "utf-8");
+    ui::setUserLanguage(chosenLanguage());
+}
+
+std::string chosenLanguage() {
+    // The header entry of the catalog gettext found names its language.
+    const std::string_view header = dgettext(kTextDomain, "");
+    constexpr std::string_view kField = "Language: ";
+    const std::size_t at = header.find(kField);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view rest = header.substr(at + kField.size());
+    return std::string(rest.substr(0, rest.find('\n')));
 }
 
 void setCatalogFolderForTesting(std::optional<std::string> folder) {

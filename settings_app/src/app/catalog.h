@@ -21,6 +21,10 @@ std::optional<std::string> catalogFolderFor(std::string_view programPath);
 // user's locale is not installed) messages still come from the English catalog.
 void bindCatalog();
 
+// The language of the catalog gettext found for the process ("zh_CN", "en"); empty when it
+// found none.
+std::string chosenLanguage();
+
 // Tests: binds this folder instead of the program's own; nullopt restores the program's.
 void setCatalogFolderForTesting(std::optional<std::string> folder);
 

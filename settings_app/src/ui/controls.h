@@ -29,6 +29,19 @@ class WindowWrapper {
     }
     HWND handle() const { return window_; }
 
+    // The window operations of a CWindow, each one call on the wrapped window. Named as members
+    // so that a dialog class, whose own members share these names, can reach its controls.
+    bool showWindow(int showCommand) const;
+    bool moveWindow(int x, int y, int cx, int cy, bool repaint = true) const;
+    // EnableWindow: true when the window was disabled before.
+    bool enableWindow(bool enable) const;
+    bool isWindowEnabled() const;
+    bool isWindowVisible() const;
+    bool getClientRect(RECT& rect) const;
+    bool setWindowText(const char16_t* text) const;
+    // GetWindowTextW: at most maxCount - 1 units and a terminator; returns the units copied.
+    int getWindowText(char16_t* buffer, int maxCount) const;
+
   protected:
     HWND window_ = nullptr;
 };
@@ -77,6 +90,12 @@ class TabCtrl : public WindowWrapper {
     // TCM_GETCURSEL; -1 when nothing is selected.
     int getCurSel() const;
     int getItemCount() const;
+    // TCM_ADJUSTRECT(FALSE): the display area of a window rectangle, below the tab headers.
+    bool adjustRect(RECT& rect) const;
 };
+
+// The height of the tab controls' header strip in pixels, whatever the font: pages moved 20
+// pixels down from the top of the client rectangle never cover the headers.
+inline constexpr int kTabHeaderHeight = 20;
 
 }  // namespace ui

@@ -75,6 +75,9 @@ class DialogBase {
     bool setWindowText(const char16_t* text);
     bool setDlgItemText(int id, const char16_t* text);
     std::u16string getDlgItemText(int id) const;
+    // GetDlgItemTextW: at most maxCount - 1 units and a terminator into buffer; returns the
+    // number of units copied. A multi-line field gives its line breaks as CR LF.
+    int getDlgItemText(int id, char16_t* buffer, int maxCount) const;
     // Centres over parent, or over the work area of the nearest screen when there is none; then
     // keeps a top-level window inside the work area. Size and stacking are unchanged.
     bool centerWindow(HWND parent = nullptr);
@@ -97,8 +100,18 @@ bool isWindowEnabled(HWND window);
 bool isWindowVisible(HWND window);
 int getDlgCtrlId(HWND window);
 
-// MessageBoxW with the OK button and no icon; returns IDOK.
+// MessageBoxW with the OK button and no icon, modal to the owner's top-level window; returns
+// IDOK.
 int messageBox(HWND owner, const char16_t* text, const char16_t* caption, UINT type = MB_OK);
+
+// Shows the busy cursor for the life of the object (an export that may take a while runs).
+class BusyCursor {
+  public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // Icon resources and WM_SETICON.
 struct IconObject;

@@ -33,6 +33,9 @@ struct ControlTemplate {
     DialogRect rect;  // dialog units
     uint32_t style = 0;
     std::u16string_view text;
+    // The static text that names this control for assistive tools. 0: a field or list is named
+    // by the static text just before it in template order; a static text by its own text.
+    int labelId = 0;
 };
 
 struct DialogTemplate {

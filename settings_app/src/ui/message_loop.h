@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ui/win_defs.h"
@@ -81,6 +82,10 @@ class Application {
 void initCommonControls();
 // Registers the "RichEdit20W" class (LoadLibrary("RICHED20.DLL")).
 void loadRichEditLibrary();
+
+// The language gettext chose for the catalogs ("zh_CN", "en"): dialogs created from now on use
+// its font, and Qt's own texts (message box buttons, the file dialog) follow it.
+void setUserLanguage(const std::string& language);
 
 // SIGTERM and SIGINT become a call of handler on the UI thread (a clean close). The signals are
 // caught from this call on; one that arrives before a handler is set waits for it.

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/dialog.h"
 #include "ui/dialog_template.h"
+#include "ui/file_dialog.h"
 
 namespace ui::testing {
 
@@ -25,15 +27,36 @@ void setMessageBoxHook(std::function<void(const MessageBoxCall&)> hook);
 // If the dialog has not ended when hook returns, it is closed as by its close box (command 2).
 void setModalHook(std::function<void(DialogBase& dialog)> hook);
 
+struct OpenFileCall {
+    HWND owner = nullptr;
+    std::vector<FileFilter> filters;
+    uint32_t flags = 0;
+};
+// While set, the open-file dialog calls hook instead of showing itself: the path it returns is
+// the user's choice, nothing is a cancel.
+void setOpenFileHook(std::function<std::optional<std::u16string>(const OpenFileCall&)> hook);
+
+// A window that a modal run has just shown for real (a dialog, a message box, a file dialog).
+struct ShownModal {
+    std::u16string caption;
+    std::u16string text;  // a message box's text
+    HWND owner = nullptr;
+    int templateId = 0;  // a dialog's template, 0 for other windows
+};
+// While set, observer is called from the running modal loop each time a modal window has been
+// shown; it acts as a user would (saveActiveModal, pressKeyInActiveModal, ...).
+void setModalObserver(std::function<void(const ShownModal&)> observer);
+// The modal window the user sees on top: saved as a picture, or given a key.
+bool saveActiveModal(const std::string& path);
+bool pressKeyInActiveModal(WPARAM virtualKey);
+// True while the busy cursor is shown.
+bool busyCursorShown();
+
 // Makes a template known to findDialogTemplate (ahead of the program's) for this process.
 void addDialogTemplate(const DialogTemplate& dialogTemplate);
 
 // The dialog object whose window was created from templateId and still exists; nullptr if none.
 DialogBase* findDialog(int templateId);
-
-// While set, message boxes are really shown, saved to this PNG file (the last one wins) and
-// closed again, instead of waiting for the user.
-void setMessageBoxScreenshot(const std::string& path);
 
 // Templates of the dialogs shown so far (modal or modeless), in order.
 const std::vector<int>& shownDialogs();
@@ -58,7 +81,9 @@ void postToLoop(std::function<void()> f);
 
 // What a user sees.
 std::u16string windowText(HWND window);
+// What assistive tools read: the control's name, and the text of the label it is labelled by.
 std::u16string accessibleName(HWND window);
+std::u16string accessibleLabel(HWND window);
 bool isMinimized(HWND window);
 bool hasFocus(HWND window);
 bool hasIcon(HWND window);

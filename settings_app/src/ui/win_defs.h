@@ -32,6 +32,7 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 inline constexpr int BN_CLICKED = 0;
 inline constexpr int TCN_SELCHANGE = -551;
+inline constexpr int TCN_SELCHANGING = -552;
 inline constexpr int NM_CLICK = -2;
 inline constexpr int CBN_SELCHANGE = 1;
 inline constexpr int EN_CHANGE = 0x0300;
@@ -40,6 +41,8 @@ inline constexpr int EN_CHANGE = 0x0300;
 inline constexpr WPARAM VK_TAB = 0x09;
 inline constexpr WPARAM VK_RETURN = 0x0D;
 inline constexpr WPARAM VK_ESCAPE = 0x1B;
+inline constexpr WPARAM VK_CONTROL = 0x11;
+inline constexpr WPARAM VK_SHIFT = 0x10;
 
 // Window styles.
 inline constexpr uint32_t WS_POPUP = 0x80000000;
@@ -50,6 +53,7 @@ inline constexpr uint32_t WS_DISABLED = 0x08000000;
 inline constexpr uint32_t WS_CAPTION = 0x00C00000;
 inline constexpr uint32_t WS_BORDER = 0x00800000;
 inline constexpr uint32_t WS_VSCROLL = 0x00200000;
+inline constexpr uint32_t WS_HSCROLL = 0x00100000;
 inline constexpr uint32_t WS_SYSMENU = 0x00080000;
 inline constexpr uint32_t WS_GROUP = 0x00020000;
 inline constexpr uint32_t WS_MINIMIZEBOX = 0x00020000;
@@ -125,12 +129,20 @@ struct RECT {
     int bottom = 0;
 };
 
+// GetOpenFileNameW flags the program uses.
+inline constexpr uint32_t OFN_HIDEREADONLY = 0x00000004;
+inline constexpr uint32_t OFN_PATHMUSTEXIST = 0x00000800;
+inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x00001000;
+
 // One queued input message as the message loop sees it before dispatching.
 struct MSG {
     HWND hwnd = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
+    // Modifier keys held with a WM_KEYDOWN (GetKeyState at the time of the message).
+    bool control = false;
+    bool shift = false;
 };
 
 }  // namespace ui

@@ -257,3 +257,65 @@ int TabCtrl::getItemCount() const {
 }
 
 }  // namespace ui
+
+namespace ui {
+
+bool WindowWrapper::showWindow(int showCommand) const {
+    return ui::showWindow(window_, showCommand);
+}
+
+bool WindowWrapper::moveWindow(int x, int y, int cx, int cy, bool repaint) const {
+    return ui::moveWindow(window_, x, y, cx, cy, repaint);
+}
+
+bool WindowWrapper::enableWindow(bool enable) const {
+    return ui::enableWindow(window_, enable);
+}
+
+bool WindowWrapper::isWindowEnabled() const {
+    return ui::isWindowEnabled(window_);
+}
+
+bool WindowWrapper::isWindowVisible() const {
+    return ui::isWindowVisible(window_);
+}
+
+bool WindowWrapper::getClientRect(RECT& rect) const {
+    return ui::getClientRect(window_, rect);
+}
+
+bool WindowWrapper::setWindowText(const char16_t* text) const {
+    if (window_ == nullptr || window_->dialogWindow == nullptr) {
+        return false;
+    }
+    if (window_->dialogWindow == widgetOf(window_)) {
+        return window_->dialogWindow->dialog != nullptr &&
+               window_->dialogWindow->dialog->setWindowText(text);
+    }
+    DialogBase* owner = window_->dialogWindow->dialog;
+    return owner != nullptr && owner->setDlgItemText(window_->id, text);
+}
+
+int WindowWrapper::getWindowText(char16_t* buffer, int maxCount) const {
+    if (window_ == nullptr || window_->dialogWindow == nullptr ||
+        window_->dialogWindow->dialog == nullptr) {
+        if (buffer != nullptr && maxCount > 0) {
+            buffer[0] = 0;
+        }
+        return 0;
+    }
+    return window_->dialogWindow->dialog->getDlgItemText(window_->id, buffer, maxCount);
+}
+
+bool TabCtrl::adjustRect(RECT& rect) const {
+    if (as<TabControlWidget>(window_) == nullptr) {
+        return false;
+    }
+    rect.top += kTabHeaderHeight;
+    rect.left += 2;
+    rect.right -= 2;
+    rect.bottom -= 2;
+    return true;
+}
+
+}  // namespace ui

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -17,22 +16,12 @@
 #include <utility>
 
 #include "ui/controls.h"
+#include "ui/presenter.h"
 #include "ui/qt/window_object.h"
-#include "ui/testing.h"
 
 namespace ui {
 
 namespace {
-
-std::function<void(const testing::MessageBoxCall&)>& messageBoxHook() {
-    static std::function<void(const testing::MessageBoxCall&)> hook;
-    return hook;
-}
-
-std::function<void(DialogBase&)>& modalHook() {
-    static std::function<void(DialogBase&)> hook;
-    return hook;
-}
 
 QString toQString(const char16_t* text) {
     return text != nullptr ? QString::fromUtf16(text) : QString();
@@ -55,15 +44,6 @@ struct DialogAccess {
     }
 };
 
-namespace testing {
-void setMessageBoxHook(std::function<void(const MessageBoxCall&)> hook) {
-    messageBoxHook() = std::move(hook);
-}
-void setModalHook(std::function<void(DialogBase&)> hook) {
-    modalHook() = std::move(hook);
-}
-}  // namespace testing
-
 bool messageMatches(UINT message, int id, int code, const Message& m) {
     if (message != m.message) {
         return false;
@@ -83,9 +63,17 @@ void releaseWindow(DialogBase& dialog, DialogWindow* window, bool deferred) {
     DialogAccess::setHwnd(dialog, nullptr);
     window->hide();
     if (deferred) {
-        window->deleteLater();
+        deleteWhenSafe(window);
     } else {
         delete window;
+    }
+}
+
+// The owner takes no input for the length of a modal run, as the dialog manager disables it;
+// Qt's window modality does the blocking, so the modal window itself stays enabled.
+void blockOwner(QWidget* owner, int delta) {
+    if (WindowObject* object = windowObjectOf(owner)) {
+        object->modalBlocks = std::max(0, object->modalBlocks + delta);
     }
 }
 
@@ -122,7 +110,11 @@ LRESULT DialogBase::sendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m.code = header->code;
     }
     LRESULT result = 0;
-    if (processWindowMessage(m, result)) {
+    QWidget* window = widgetOf(hwnd_);
+    pushDispatching(window != nullptr ? window->window() : nullptr);
+    const bool handled = processWindowMessage(m, result);
+    popDispatching();
+    if (handled) {
         return result;
     }
     // Default dialog processing: the dialog manager sets the focus after WM_INITDIALOG.
@@ -138,6 +130,10 @@ HWND DialogBase::create(HWND parent) {
         return nullptr;
     }
     hwnd_ = &window->self;
+    if ((window->tmpl.style & WS_VISIBLE) == 0) {
+        // Hidden until shown, even when its parent is shown later.
+        window->hide();
+    }
     initialiseDialog(*window);
     if (hwnd_ != nullptr && (window->tmpl.style & WS_VISIBLE) != 0) {
         window->show();
@@ -149,41 +145,33 @@ LRESULT DialogBase::doModal(HWND parent) {
     if (hwnd_ != nullptr) {
         return -1;
     }
-    DialogWindow* window = createDialogWindow(*this, parent, true);
-    if (window == nullptr) {
+    if (terminationRequested()) {
+        return IDCANCEL;
+    }
+    DialogWindow* created = createDialogWindow(*this, parent, true);
+    if (created == nullptr) {
         return -1;
     }
+    const QPointer<DialogWindow> window(created);
     hwnd_ = &window->self;
     initialiseDialog(*window);
-    QWidget* owner = window->parentWidget();
-    if (!window->ended) {
-        // The dialog manager disables the owner for the length of the run.
-        if (owner != nullptr) {
-            owner->setEnabled(false);
-        }
+    if (window != nullptr && !window->ended) {
+        const QPointer<QWidget> owner(window->parentWidget());
+        blockOwner(owner, +1);
         window->setWindowModality(Qt::ApplicationModal);
         window->show();
-        if (modalHook()) {
-            modalHook()(*this);
-            if (!window->ended) {
-                window->sendCommand(IDCANCEL, BN_CLICKED, nullptr);
-            }
-            if (!window->ended) {
-                endDialog(IDCANCEL);
-            }
-        } else {
-            QEventLoop loop;
-            window->modalLoop = &loop;
-            loop.exec(QEventLoop::DialogExec);
-            window->modalLoop = nullptr;
+        presenter().runModal(*this);
+        if (window != nullptr && !window->ended) {
+            endDialog(IDCANCEL);
         }
+        // The owner takes input again before the modal window goes away.
+        blockOwner(owner, -1);
         if (owner != nullptr) {
-            owner->setEnabled(true);
             owner->activateWindow();
         }
     }
-    const LRESULT result = window->result;
-    if (hwnd_ != nullptr) {
+    const LRESULT result = window != nullptr ? window->result : IDCANCEL;
+    if (window != nullptr && hwnd_ != nullptr) {
         sendMessage(WM_DESTROY, 0, 0);
         releaseWindow(*this, window, false);
     }
@@ -240,7 +228,10 @@ bool setControlText(QWidget* w, const QString& text) {
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(text);
     } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
-        p->setPlainText(text);
+        // A multi-line field keeps its lines apart with CR LF, as an edit control does.
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        p->setPlainText(lines);
     } else {
         return false;
     }
@@ -261,7 +252,9 @@ QString controlText(QWidget* w) {
         return e->text();
     }
     if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
-        return p->toPlainText();
+        QString lines = p->toPlainText();
+        lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        return lines;
     }
     if (w != nullptr && w->isWindow()) {
         return w->windowTitle();
@@ -286,37 +279,35 @@ std::u16string DialogBase::getDlgItemText(int id) const {
     return item != nullptr ? toU16(controlText(item->widget)) : std::u16string();
 }
 
+int DialogBase::getDlgItemText(int id, char16_t* buffer, int maxCount) const {
+    if (buffer == nullptr || maxCount <= 0) {
+        return 0;
+    }
+    const std::u16string text = getDlgItemText(id);
+    int n = static_cast<int>(
+        std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxCount - 1)));
+    // Never end on the first half of a surrogate pair.
+    if (n > 0 && n < static_cast<int>(text.size()) && text[n - 1] >= 0xD800 &&
+        text[n - 1] <= 0xDBFF) {
+        --n;
+    }
+    std::copy_n(text.begin(), n, buffer);
+    buffer[n] = 0;
+    return n;
+}
+
 bool DialogBase::centerWindow(HWND parent) {
     DialogWindow* window = dialogWindowOf(hwnd_);
     if (window == nullptr) {
         return false;
     }
-    QWidget* parentWidget = widgetOf(parent);
-    if (window->childDialog) {
-        QWidget* area = window->parentWidget();
-        const QRect r = area->rect();
-        window->move(r.center().x() - window->width() / 2, r.center().y() - window->height() / 2);
-        return true;
+    QWidget* over = widgetOf(parent);
+    if (over == nullptr && !window->childDialog) {
+        over = window->parentWidget();
     }
-    if (parentWidget == nullptr) {
-        parentWidget = window->parentWidget();
-    }
-    QScreen* screen = parentWidget != nullptr ? parentWidget->screen() : window->screen();
-    if (parentWidget == nullptr) {
-        screen = QGuiApplication::screenAt(QCursor::pos());
-    }
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QRect over = parentWidget != nullptr ? parentWidget->window()->frameGeometry() : work;
-    const QSize size = window->frameGeometry().size();
-    int x = over.center().x() - size.width() / 2;
-    int y = over.center().y() - size.height() / 2;
-    // A top-level window stays inside the work area of its screen.
-    x = std::max(work.left(), std::min(x, work.right() + 1 - size.width()));
-    y = std::max(work.top(), std::min(y, work.bottom() + 1 - size.height()));
-    window->move(x, y);
+    window->centreOver = over;
+    window->centreAgainWhenFramed = !window->childDialog;
+    window->centre();
     return true;
 }
 
@@ -349,8 +340,13 @@ bool showWindow(HWND window, int showCommand) {
 }
 
 HWND getActiveWindow() {
+    // The window the user works in; while its activation is still on its way from the window
+    // manager, the one whose handler runs now (the user just pressed one of its buttons).
     QWidget* active = QApplication::activeWindow();
     WindowObject* object = windowObjectOf(active);
+    if (object == nullptr || object->dialogWindow == nullptr) {
+        object = windowObjectOf(dispatchingWindow());
+    }
     return object != nullptr && object->dialogWindow != nullptr ? &object->dialogWindow->self
                                                                 : nullptr;
 }
@@ -372,7 +368,7 @@ bool enableWindow(HWND window, bool enable) {
 
 bool isWindowEnabled(HWND window) {
     QWidget* w = widgetOf(window);
-    return w != nullptr && w->isEnabled();
+    return w != nullptr && w->isEnabled() && window->modalBlocks == 0;
 }
 
 bool isWindowVisible(HWND window) {
@@ -382,26 +378,6 @@ bool isWindowVisible(HWND window) {
 
 int getDlgCtrlId(HWND window) {
     return window != nullptr ? window->id : 0;
-}
-
-int messageBox(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
-    if (messageBoxHook()) {
-        messageBoxHook()(testing::MessageBoxCall{owner, text != nullptr ? text : u"",
-                                                 caption != nullptr ? caption : u"", type});
-        return IDOK;
-    }
-    QMessageBox box(QMessageBox::NoIcon, toQString(caption), toQString(text), QMessageBox::Ok,
-                    widgetOf(owner));
-    box.setTextFormat(Qt::PlainText);
-    if (!messageBoxScreenshotPath().isEmpty()) {
-        box.show();
-        QCoreApplication::processEvents();
-        saveWindowImage(&box, messageBoxScreenshotPath());
-        box.close();
-        return IDOK;
-    }
-    box.exec();
-    return IDOK;
 }
 
 HICON loadIcon(int resourceId, int size) {
@@ -455,31 +431,78 @@ bool deleteBrush(HBRUSH brush) {
     return brush != nullptr;
 }
 
+namespace {
+
+// True when control belongs to dialog itself or to one of the pages it hosts.
+bool belongsTo(const WindowObject* control, const DialogWindow* dialog) {
+    for (DialogWindow* d = control != nullptr ? control->dialogWindow : nullptr; d != nullptr;) {
+        if (d == dialog) {
+            return true;
+        }
+        if (!d->childDialog) {
+            return false;
+        }
+        WindowObject* host = windowObjectOf(d->parentWidget());
+        d = host != nullptr ? host->dialogWindow : nullptr;
+    }
+    return false;
+}
+
+WindowObject* firstTabControl(const DialogWindow& dialog) {
+    for (const auto& c : dialog.controls) {
+        if (c->cls == ControlClass::tabControl && c->widget != nullptr) {
+            return c.get();
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool isDialogMessage(HWND window, MSG& msg) {
     DialogWindow* dialog = dialogWindowOf(window);
-    if (dialog == nullptr || msg.hwnd == nullptr || msg.hwnd->dialogWindow != dialog ||
-        msg.message != WM_KEYDOWN) {
+    if (dialog == nullptr || msg.message != WM_KEYDOWN || !belongsTo(msg.hwnd, dialog)) {
         return false;
     }
+    WindowObject* focused = msg.hwnd;
+    if (msg.wParam == VK_TAB && msg.control) {
+        // Ctrl+Tab and Ctrl+Shift+Tab page through a tabbed dialog as a click on a tab would.
+        WindowObject* tabs = firstTabControl(*dialog);
+        if (tabs == nullptr) {
+            return false;
+        }
+        TabCtrl control(tabs);
+        const int count = control.getItemCount();
+        if (count > 1) {
+            const int current = std::max(0, control.getCurSel());
+            const int next = (current + (msg.shift ? count - 1 : 1)) % count;
+            if (dialog->sendNotify(tabs, TCN_SELCHANGING) == 0) {
+                control.setCurSel(next);
+                dialog->sendNotify(tabs, TCN_SELCHANGE);
+            }
+        }
+        return true;
+    }
     if (msg.wParam == VK_ESCAPE) {
+        // Escape is the top-level dialog's Cancel, from whichever page the focus is on.
         dialog->sendCommand(IDCANCEL, BN_CLICKED, dialog->control(IDCANCEL));
         return true;
     }
     if (msg.wParam != VK_RETURN) {
         return false;
     }
-    WindowObject* focused = msg.hwnd;
     if (focused->cls == ControlClass::edit || focused->cls == ControlClass::richEdit) {
         if ((focused->style & ES_WANTRETURN) != 0) {
             return false;
         }
     }
     // A focused push button is the default for the moment; else the default push button;
-    // else command 1.
+    // else command 1, but never from inside a page: Enter in a page's field does not close the
+    // dialog behind the operator's back.
     if (focused->cls == ControlClass::button &&
         (focused->style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON) {
         if (focused->widget != nullptr && focused->widget->isEnabled()) {
-            dialog->sendCommand(focused->id, BN_CLICKED, focused);
+            focused->dialogWindow->sendCommand(focused->id, BN_CLICKED, focused);
         }
         return true;
     }
@@ -491,7 +514,9 @@ bool isDialogMessage(HWND window, MSG& msg) {
             return true;
         }
     }
-    dialog->sendCommand(IDOK, BN_CLICKED, nullptr);
+    if (focused->dialogWindow == dialog) {
+        dialog->sendCommand(IDOK, BN_CLICKED, nullptr);
+    }
     return true;
 }
 

@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVariant>
@@ -38,26 +40,11 @@ std::vector<int>& shownLog() {
     return log;
 }
 
-// The language gettext will pick first: LANGUAGE unless the locale is plain C, else the
-// messages locale from the environment.
-QString userLanguage() {
-    const auto env = [](const char* name) { return qEnvironmentVariable(name); };
-    QString locale = env("LC_ALL");
-    if (locale.isEmpty()) {
-        locale = env("LC_MESSAGES");
-    }
-    if (locale.isEmpty()) {
-        locale = env("LANG");
-    }
-    const QString language = env("LANGUAGE").section(QLatin1Char(':'), 0, 0);
-    return language.isEmpty() ? locale : language;
-}
-
 // "MS Shell Dlg" is an alias that Windows maps to a face suited to the user's language; here
 // DejaVu Sans stands in for Latin scripts and Noto Sans CJK for Chinese, so that one face sets
 // the base units and the baseline of every text in the dialog.
 QStringList shellDlgFamilies() {
-    const QString language = userLanguage();
+    const QString language = QString::fromStdString(userLanguage());
     if (language.startsWith(QLatin1String("zh"))) {
         const bool traditional = language.startsWith(QLatin1String("zh_TW")) ||
                                  language.startsWith(QLatin1String("zh_HK"));
@@ -67,6 +54,8 @@ QStringList shellDlgFamilies() {
     }
     return {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")};
 }
+
+}  // namespace
 
 QFont dialogFont(const DialogTemplate& t) {
     QFont font;
@@ -80,6 +69,8 @@ QFont dialogFont(const DialogTemplate& t) {
     font.setPointSize(t.fontPointSize);
     return font;
 }
+
+namespace {
 
 QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -138,6 +129,10 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
             if ((c.style & ES_MULTILINE) != 0) {
                 auto* edit = new QPlainTextEdit(text, &dialog);
                 edit->setTabChangesFocus(true);
+                // A field that scrolls horizontally keeps each typed line on one line.
+                if ((c.style & (ES_AUTOHSCROLL | WS_HSCROLL)) != 0) {
+                    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+                }
                 QObject::connect(edit, &QPlainTextEdit::textChanged, &dialog, [&dialog, &object] {
                     dialog.sendCommand(object.id, EN_CHANGE, &object);
                 });
@@ -175,6 +170,9 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
         }
         case ControlClass::tabControl: {
             auto* tabs = new TabControlWidget(&dialog);
+            // A user's change of tab asks the dialog first; a nonzero answer keeps the tab.
+            tabs->setSelChanging(
+                [&dialog, &object] { return dialog.sendNotify(&object, TCN_SELCHANGING) != 0; });
             QObject::connect(tabs->bar(), &QTabBar::currentChanged, &dialog,
                              [&dialog, &object, tabs] {
                                  if (!tabs->changingProgrammatically()) {
@@ -267,6 +265,10 @@ DialogWindow::DialogWindow(DialogBase& owner, const DialogTemplate& dialogTempla
     self.dialogWindow = this;
     setProperty(kWindowObjectProperty, QVariant::fromValue<void*>(&self));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    if (child) {
+        // Pages keep the system dialog colour over the tab control's panel.
+        setAutoFillBackground(true);
+    }
     setFont(dialogFont(dialogTemplate));
     const QFontMetrics fm(font());
     const int letters = fm.horizontalAdvance(
@@ -298,12 +300,74 @@ void DialogWindow::sendCommand(int id, int code, WindowObject* from) {
     }
 }
 
-void DialogWindow::sendNotify(WindowObject* from, int code) {
-    if (dialog != nullptr) {
-        NMHDR header{from, static_cast<uintptr_t>(static_cast<uint16_t>(from->id)), code};
-        dialog->sendMessage(WM_NOTIFY, static_cast<WPARAM>(static_cast<uint16_t>(from->id)),
-                            reinterpret_cast<LPARAM>(&header));
+LRESULT DialogWindow::sendNotify(WindowObject* from, int code) {
+    if (dialog == nullptr) {
+        return 0;
     }
+    NMHDR header{from, static_cast<uintptr_t>(static_cast<uint16_t>(from->id)), code};
+    return dialog->sendMessage(WM_NOTIFY, static_cast<WPARAM>(static_cast<uint16_t>(from->id)),
+                               reinterpret_cast<LPARAM>(&header));
+}
+
+namespace {
+
+// The frame the window manager puts around top-level windows, as last seen on any of ours:
+// the best guess for a window that is not framed yet.
+QMargins& lastFrameMargins() {
+    static QMargins margins;
+    return margins;
+}
+
+QMargins frameMarginsOf(const QWidget& w) {
+    const QRect frame = w.frameGeometry();
+    const QRect client = w.geometry();
+    if (frame != client) {
+        const QMargins m(client.left() - frame.left(), client.top() - frame.top(),
+                         frame.right() - client.right(), frame.bottom() - client.bottom());
+        lastFrameMargins() = m;
+        return m;
+    }
+    return w.isVisible() ? QMargins() : lastFrameMargins();
+}
+
+}  // namespace
+
+void DialogWindow::centre() {
+    if (childDialog) {
+        const QRect r = parentWidget()->rect();
+        move(r.center().x() - width() / 2, r.center().y() - height() / 2);
+        return;
+    }
+    QWidget* over = centreOver != nullptr ? centreOver->window() : nullptr;
+    QScreen* screen = over != nullptr ? over->screen() : this->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect area = over != nullptr ? over->frameGeometry() : work;
+    const QMargins m = frameMarginsOf(*this);
+    const QSize framed = size().grownBy(m);
+    // Integer centres as the dialog manager computes them.
+    int x = area.left() + (area.width() - framed.width()) / 2;
+    int y = area.top() + (area.height() - framed.height()) / 2;
+    // A top-level window stays inside the work area of its screen.
+    x = std::max(work.left(), std::min(x, work.left() + work.width() - framed.width()));
+    y = std::max(work.top(), std::min(y, work.top() + work.height() - framed.height()));
+    // A top-level widget's position is that of its frame.
+    move(x, y);
+}
+
+bool DialogWindow::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (centreAgainWhenFramed && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Show)) {
+        if (frameGeometry() != geometry()) {
+            centreAgainWhenFramed = false;
+            centre();
+        }
+    }
+    return handled;
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
@@ -339,14 +403,6 @@ void DialogWindow::showEvent(QShowEvent* event) {
 
 namespace {
 
-bool isLabelLike(const WindowObject& c) {
-    return c.cls == ControlClass::staticText;
-}
-
-bool sameRow(const WindowObject& a, const WindowObject& b) {
-    return a.rect.y < b.rect.y + b.rect.cy && b.rect.y < a.rect.y + a.rect.cy;
-}
-
 QString plainText(QWidget* w) {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         return b->text().remove(QLatin1Char('&'));
@@ -360,35 +416,71 @@ QString plainText(QWidget* w) {
     return {};
 }
 
+bool isField(const WindowObject& c) {
+    return c.cls == ControlClass::edit || c.cls == ControlClass::richEdit ||
+           c.cls == ControlClass::comboBox || c.cls == ControlClass::listView;
+}
+
 }  // namespace
 
 void DialogWindow::refreshAccessibleNames() {
-    // Buttons and boxes are named by their text; a value or field by the leftmost label of its
-    // row, as a screen reader user would read the row.
+    // As assistive tools read a dialog: a button, a box and a static text by their own text; a
+    // field or list by the static text paired with it in the template, else the one just
+    // before it in template order. A static value paired with a label keeps its own text as
+    // its name and is labelled by the label ("Printer Type:" "QV-410").
+    const WindowObject* previous = nullptr;
+    for (const auto& c : controls) {
+        QWidget* w = c->widget;
+        const WindowObject* label = nullptr;
+        if (c->labelId != 0) {
+            label = control(c->labelId);
+        } else if (isField(*c) && previous != nullptr &&
+                   previous->cls == ControlClass::staticText) {
+            label = previous;
+        }
+        previous = c.get();
+        if (w == nullptr) {
+            continue;
+        }
+        auto* labelWidget =
+            label != nullptr ? qobject_cast<QLabel*>(label->widget.data()) : nullptr;
+        if (labelWidget != nullptr) {
+            labelWidget->setBuddy(w);
+        }
+        if (c->cls == ControlClass::staticText || c->cls == ControlClass::button) {
+            w->setAccessibleName(plainText(w));
+        } else if (labelWidget != nullptr) {
+            w->setAccessibleName(labelWidget->text());
+        } else if (auto* list = qobject_cast<QTreeWidget*>(w)) {
+            w->setAccessibleName(list->headerItem() != nullptr ? list->headerItem()->text(0)
+                                                               : QString());
+        }
+    }
+}
+
+void DialogWindow::applyTemplateLayout() {
+    setFont(dialogFont(tmpl));
+    const QFontMetrics fm(font());
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    baseX = (letters / 26 + 1) / 2;
+    baseY = fm.height();
+    if (childDialog) {
+        // A page is moved and sized freely by the dialog that hosts it.
+        resize(toPixelsX(tmpl.cx), toPixelsY(tmpl.cy));
+    } else {
+        setFixedSize(toPixelsX(tmpl.cx), toPixelsY(tmpl.cy));
+    }
     for (const auto& c : controls) {
         QWidget* w = c->widget;
         if (w == nullptr) {
             continue;
         }
-        if (c->cls == ControlClass::button) {
-            w->setAccessibleName(plainText(w));
-            continue;
+        int height = toPixelsY(c->rect.cy);
+        if (c->cls == ControlClass::comboBox) {
+            height = closedComboHeight(*this, w);
         }
-        const WindowObject* label = nullptr;
-        for (const auto& other : controls) {
-            if (other.get() != c.get() && isLabelLike(*other) && other->rect.x < c->rect.x &&
-                sameRow(*other, *c) && (label == nullptr || other->rect.x < label->rect.x)) {
-                label = other.get();
-            }
-        }
-        if (label != nullptr && label->widget != nullptr) {
-            w->setAccessibleName(plainText(label->widget));
-        } else if (auto* list = qobject_cast<QTreeWidget*>(w)) {
-            w->setAccessibleName(list->headerItem() != nullptr ? list->headerItem()->text(0)
-                                                               : QString());
-        } else {
-            w->setAccessibleName(plainText(w));
-        }
+        w->setGeometry(toPixelsX(c->rect.x), toPixelsY(c->rect.y), toPixelsX(c->rect.cx), height);
     }
 }
 
@@ -426,7 +518,11 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
         }
         window->setWindowFlags(flags);
     }
-    window->setFixedSize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
+    if (child) {
+        window->resize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
+    } else {
+        window->setFixedSize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
+    }
 
     for (const auto& c : t->controls) {
         auto object = std::make_unique<WindowObject>();
@@ -434,6 +530,7 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
         object->cls = c.cls;
         object->style = c.style;
         object->rect = c.rect;
+        object->labelId = c.labelId;
         object->dialogWindow = window;
         QWidget* w = makeControl(c, *window, *object);
         object->widget = w;
@@ -459,6 +556,14 @@ void initialiseDialog(DialogWindow& window) {
     const LRESULT setDefaultFocus = window.dialog->sendMessage(WM_INITDIALOG, 0, 0);
     if (window.dialog == nullptr) {
         return;
+    }
+    // The main dialog binds the catalogs in its own initialisation; once gettext has chosen the
+    // language, the dialog takes that language's font and is laid out again.
+    if (window.font() != dialogFont(window.tmpl)) {
+        window.applyTemplateLayout();
+        if (window.centreAgainWhenFramed) {
+            window.centre();
+        }
     }
     window.refreshAccessibleNames();
     if (setDefaultFocus != 0) {

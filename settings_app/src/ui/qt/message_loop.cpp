@@ -7,7 +7,10 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -35,8 +38,24 @@ WPARAM virtualKey(int qtKey) {
     }
 }
 
-// Turns key presses into WM_KEYDOWN for the message filters; a modal dialog's own run handles
-// its keys as the dialog manager's modal loop does.
+// The dialog-layer window a widget belongs to, within the widget's own window: a message box,
+// a drop-down list or a file dialog is a window of its own and handles its own keys.
+WindowObject* windowObjectWithin(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (WindowObject* object = windowObjectOf(w);
+            object != nullptr && w->property("qvWindowObject").isValid()) {
+            return object;
+        }
+        if (w->isWindow()) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
+// Turns key presses into WM_KEYDOWN for the dialog that has the focus: a modal dialog's own run
+// handles its keys as the dialog manager's modal loop does; the modeless main dialog gets them
+// through the message loop's filters.
 class KeyFilter : public QObject {
   public:
     using QObject::QObject;
@@ -47,7 +66,16 @@ class KeyFilter : public QObject {
             return false;
         }
         auto* widget = qobject_cast<QWidget*>(watched);
-        WindowObject* target = widget != nullptr ? windowObjectOf(widget) : nullptr;
+        // Only the widget the key was sent to (its window's focus widget, or the window when
+        // nothing in it has the focus), not every parent it propagates through.
+        if (widget == nullptr) {
+            return false;
+        }
+        QWidget* focus = widget->window()->focusWidget();
+        if (focus != nullptr ? widget != focus : !widget->isWindow()) {
+            return false;
+        }
+        WindowObject* target = windowObjectWithin(widget);
         if (target == nullptr || target->dialogWindow == nullptr) {
             return false;
         }
@@ -56,6 +84,8 @@ class KeyFilter : public QObject {
         if (msg.wParam == 0) {
             return false;
         }
+        msg.control = (key->modifiers() & Qt::ControlModifier) != 0;
+        msg.shift = (key->modifiers() & Qt::ShiftModifier) != 0 || key->key() == Qt::Key_Backtab;
         DialogWindow* dialog = target->dialogWindow;
         while (dialog->childDialog && dialog->parentWidget() != nullptr) {
             WindowObject* outer = windowObjectOf(dialog->parentWidget());
@@ -65,11 +95,6 @@ class KeyFilter : public QObject {
             dialog = outer->dialogWindow;
         }
         if (dialog->modal) {
-            // A page inside a modal dialog gets its keys through the page's own dialog first.
-            if (target->dialogWindow != dialog &&
-                isDialogMessage(&target->dialogWindow->self, msg)) {
-                return true;
-            }
             return isDialogMessage(&dialog->self, msg);
         }
         return runningLoop != nullptr && runningLoop->preTranslate(msg);
@@ -97,7 +122,7 @@ void drainSignals() {
     char buffer[16];
     while (read(signalPipe[0], buffer, sizeof buffer) > 0) {
     }
-    terminationHandler(terminationContext);
+    requestTermination(terminationHandler, terminationContext);
 }
 
 }  // namespace
@@ -238,6 +263,39 @@ void catchTerminationSignals() {
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(signalNotifier, &QSocketNotifier::activated, [] { drainSignals(); });
+}
+
+namespace {
+std::string& languageChosen() {
+    static std::string language;
+    return language;
+}
+}  // namespace
+
+const std::string& userLanguage() {
+    return languageChosen();
+}
+
+void setUserLanguage(const std::string& language) {
+    languageChosen() = language;
+    // Qt's own texts (the OK of a message box, the file dialog) in the same language.
+    static QTranslator* translator = nullptr;
+    if (translator != nullptr) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    if (language.empty() || language == "en" || QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    auto* candidate = new QTranslator(qApp);
+    if (candidate->load(QLocale(QString::fromStdString(language)), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(candidate);
+        translator = candidate;
+    } else {
+        delete candidate;
+    }
 }
 
 void setTerminationHandler(void (*handler)(void*), void* context) {

@@ -2,15 +2,18 @@
 #include "ui/testing.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/presenter.h"
 #include "ui/qt/tab_control.h"
 #include "ui/qt/window_object.h"
 
@@ -22,7 +25,137 @@ std::u16string toU16(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
 }
 
+// Answers what a hook is set for and leaves the rest to the platform.
+class HookPresenter final : public Presenter {
+  public:
+    std::function<void(const MessageBoxCall&)> box;
+    std::function<void(DialogBase&)> modal;
+    std::function<std::optional<std::u16string>(const OpenFileCall&)> file;
+
+    int messageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                   UINT type) override {
+        if (!box) {
+            return platformPresenter().messageBox(owner, text, caption, type);
+        }
+        box(MessageBoxCall{owner, std::u16string(text), std::u16string(caption), type});
+        return IDOK;
+    }
+
+    std::optional<std::u16string> openFile(const OpenFileRequest& request) override {
+        if (!file) {
+            return platformPresenter().openFile(request);
+        }
+        return file(OpenFileCall{
+            request.owner, {request.filters.begin(), request.filters.end()}, request.flags});
+    }
+
+    void runModal(DialogBase& dialog) override {
+        if (!modal) {
+            platformPresenter().runModal(dialog);
+            return;
+        }
+        // A copy: the hook may replace itself while it runs.
+        const auto hook = modal;
+        hook(dialog);
+        DialogWindow* window = dialog.hwnd() != nullptr ? dialog.hwnd()->dialogWindow : nullptr;
+        if (window != nullptr && !window->ended) {
+            window->sendCommand(IDCANCEL, BN_CLICKED, nullptr);
+        }
+    }
+
+    void update() { setPresenter(box || modal || file ? this : nullptr); }
+};
+
+HookPresenter& hooks() {
+    static HookPresenter presenter;
+    return presenter;
+}
+
+// Watches for modal windows being shown and tells the observer once the loop runs them.
+class ModalWatcher final : public QObject {
+  public:
+    std::function<void(const ShownModal&)> observer;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Show || w == nullptr || !w->isWindow() || !w->isModal() ||
+            !observer) {
+            return false;
+        }
+        ShownModal shown;
+        shown.caption = toU16(w->windowTitle());
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            shown.text = toU16(box->text());
+        }
+        if (auto* dialog = dynamic_cast<DialogWindow*>(w)) {
+            shown.templateId = dialog->tmpl.id;
+        }
+        WindowObject* owner = windowObjectOf(w->parentWidget());
+        shown.owner = owner;
+        const QPointer<QWidget> guard(w);
+        QTimer::singleShot(0, this, [this, shown, guard] {
+            if (guard != nullptr && guard->isVisible() && observer) {
+                observer(shown);
+            }
+        });
+        return false;
+    }
+};
+
+ModalWatcher& watcher() {
+    static auto* w = [] {
+        auto* created = new ModalWatcher;
+        qApp->installEventFilter(created);
+        return created;
+    }();
+    return *w;
+}
+
 }  // namespace
+
+void setMessageBoxHook(std::function<void(const MessageBoxCall&)> hook) {
+    hooks().box = std::move(hook);
+    hooks().update();
+}
+
+void setModalHook(std::function<void(DialogBase&)> hook) {
+    hooks().modal = std::move(hook);
+    hooks().update();
+}
+
+void setOpenFileHook(std::function<std::optional<std::u16string>(const OpenFileCall&)> hook) {
+    hooks().file = std::move(hook);
+    hooks().update();
+}
+
+void setModalObserver(std::function<void(const ShownModal&)> observer) {
+    watcher().observer = std::move(observer);
+}
+
+bool saveActiveModal(const std::string& path) {
+    QWidget* w = QApplication::activeModalWidget();
+    return w != nullptr && saveWindowImage(w, QString::fromStdString(path));
+}
+
+bool pressKeyInActiveModal(WPARAM virtualKey) {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) {
+        return false;
+    }
+    QWidget* target = w->focusWidget() != nullptr ? w->focusWidget() : w;
+    const int key = virtualKey == VK_ESCAPE ? Qt::Key_Escape : Qt::Key_Return;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+    return true;
+}
+
+bool busyCursorShown() {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+}
 
 bool click(DialogBase& dialog, int id) {
     HWND item = dialog.getDlgItem(id);
@@ -71,7 +204,20 @@ std::u16string windowText(HWND window) {
 
 std::u16string accessibleName(HWND window) {
     QWidget* w = widgetOf(window);
-    return w != nullptr ? toU16(w->accessibleName()) : std::u16string();
+    QAccessibleInterface* a = w != nullptr ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    return a != nullptr ? toU16(a->text(QAccessible::Name)) : std::u16string();
+}
+
+std::u16string accessibleLabel(HWND window) {
+    QWidget* w = widgetOf(window);
+    QAccessibleInterface* a = w != nullptr ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    if (a == nullptr) {
+        return {};
+    }
+    const auto labels = a->relations(QAccessible::Label);
+    return labels.isEmpty() || labels.constFirst().first == nullptr
+               ? std::u16string()
+               : toU16(labels.constFirst().first->text(QAccessible::Name));
 }
 
 bool isMinimized(HWND window) {
@@ -119,10 +265,6 @@ COLORREF backgroundColor(HWND window) {
 bool saveScreenshot(HWND window, const std::string& path) {
     QWidget* w = widgetOf(window);
     return w != nullptr && saveWindowImage(w, QString::fromStdString(path));
-}
-
-void setMessageBoxScreenshot(const std::string& path) {
-    messageBoxScreenshotPath() = QString::fromStdString(path);
 }
 
 DialogBase* findDialog(int templateId) {
@@ -173,11 +315,6 @@ bool chooseListEntry(DialogBase& dialog, int id, int index) {
 }  // namespace ui::testing
 
 namespace ui {
-
-QString& messageBoxScreenshotPath() {
-    static QString path;
-    return path;
-}
 
 bool saveWindowImage(QWidget* w, const QString& path) {
     const QPixmap client = w->grab();

@@ -5,8 +5,10 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -35,6 +37,8 @@ struct WindowObject {
     DialogRect rect;                       // template position, dialog units (controls)
     DialogWindow* dialogWindow = nullptr;  // the dialog this window is or belongs to
     bool isDefaultButton = false;
+    int labelId = 0;      // the template's explicit label pairing, 0 for the default rule
+    int modalBlocks = 0;  // modal runs this window owns: it takes no input while above 0
 };
 
 // The widget of one dialog: owns its controls' window objects, forwards input to the message
@@ -59,6 +63,10 @@ class DialogWindow : public QWidget {
     LRESULT result = 0;
     QEventLoop* modalLoop = nullptr;
     QIcon windowIcon;
+    // Centring asked for before the window manager framed the window: done again once the
+    // frame is known, so the framed window ends up centred.
+    bool centreAgainWhenFramed = false;
+    QPointer<QWidget> centreOver;
 
     // Dialog units to pixels in this dialog's font.
     int toPixelsX(int units) const;
@@ -66,9 +74,15 @@ class DialogWindow : public QWidget {
     WindowObject* control(int id) const;
     void refreshAccessibleNames();
     void sendCommand(int id, int code, WindowObject* from);
-    void sendNotify(WindowObject* from, int code);
+    LRESULT sendNotify(WindowObject* from, int code);
+    // Places the window (frame included) over centreOver's window or, with none, in the work
+    // area of its own screen; a top-level window stays inside the work area.
+    void centre();
+    // Lays the controls out again from the template in the current dialog font.
+    void applyTemplateLayout();
 
   protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -88,8 +102,38 @@ void initialiseDialog(DialogWindow& window);
 void recordShown(int templateId);
 // Saves a top-level widget as it looks on screen, with a plain title bar, to a PNG file.
 bool saveWindowImage(QWidget* window, const QString& path);
-// Where message boxes are saved instead of waiting for the user; empty: they wait.
-QString& messageBoxScreenshotPath();
 bool controlClassRegistered(ControlClass cls);
+
+// The language gettext chose for the catalogs ("zh_CN", "en"; empty before binding).
+const std::string& userLanguage();
+
+// The dialog font for a template in the user's language.
+QFont dialogFont(const DialogTemplate& t);
+
+// Modal runs in progress (dialogs, boxes, file dialogs), innermost last. A scope registers one
+// with the way to end it, so a termination request can end them all.
+class ModalScope {
+  public:
+    explicit ModalScope(std::function<void()> end);
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    void endRun();
+
+  private:
+    std::function<void()> end_;
+};
+int modalDepth();
+bool terminationRequested();
+// Ends every modal run, innermost first, then calls terminate once the last has unwound (at
+// once when none runs). From then on boxes and modal dialogs no longer open.
+void requestTermination(void (*terminate)(void*), void* context);
+// Deletes the window once control is back in the event loop and no modal run is in progress,
+// so nothing a running modal loop stands on is freed under it.
+void deleteWhenSafe(QWidget* window);
+// The top-level window of the dialog whose message map runs now, innermost first.
+QWidget* dispatchingWindow();
+void pushDispatching(QWidget* window);
+void popDispatching();
 
 }  // namespace ui

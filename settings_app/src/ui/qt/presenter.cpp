@@ -1,0 +1,322 @@
+// The platform's presenter: modal loops, message boxes and the open-file dialog on Qt, and the
+// bookkeeping that keeps nested modal runs safe (termination, deferred deletion).
+#include "ui/presenter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <algorithm>
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/qt/window_object.h"
+
+namespace ui {
+
+namespace {
+
+std::vector<ModalScope*>& modalRuns() {
+    static std::vector<ModalScope*> runs;
+    return runs;
+}
+
+std::vector<QPointer<QWidget>>& pendingDeletes() {
+    static std::vector<QPointer<QWidget>> windows;
+    return windows;
+}
+
+std::vector<QPointer<QWidget>>& dispatchStack() {
+    static std::vector<QPointer<QWidget>> stack;
+    return stack;
+}
+
+bool gTerminationRequested = false;
+bool gTerminationPending = false;
+void (*gTerminate)(void*) = nullptr;
+void* gTerminateContext = nullptr;
+
+QString toQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string toU16(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
+}
+
+// What the last modal run leaves behind: windows whose deletion had to wait, and a termination
+// that asked for every modal run to end first.
+void afterLastModalRun() {
+    for (const QPointer<QWidget>& w : pendingDeletes()) {
+        if (w != nullptr) {
+            w->deleteLater();
+        }
+    }
+    pendingDeletes().clear();
+    if (gTerminationPending) {
+        gTerminationPending = false;
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (gTerminate != nullptr) {
+                    gTerminate(gTerminateContext);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// The box as MessageBoxW shows type 0: text, one OK button without an icon, the caption given,
+// and wide enough that the window manager shows the caption whole.
+void shapeMessageBox(QMessageBox& box, const QString& caption) {
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
+        ok->setIcon(QIcon());
+    }
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    // Room for the window manager's buttons and icon beside the caption.
+    constexpr int kTitleBarExtras = 160;
+    const int wanted = QFontMetrics(titleFont).horizontalAdvance(caption) + kTitleBarExtras;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
+
+QString filterText(std::span<const FileFilter> filters) {
+    QStringList parts;
+    for (const FileFilter& f : filters) {
+        QString patterns = toQString(f.pattern);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString name = toQString(f.name);
+        // Qt reads the patterns from the parentheses of the name.
+        if (!name.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'))) {
+            name += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        }
+        parts << name;
+    }
+    return parts.join(QStringLiteral(";;"));
+}
+
+class QtPresenter final : public Presenter {
+  public:
+    int messageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                   UINT /*type*/) override {
+        if (gTerminationRequested) {
+            return IDOK;
+        }
+        const QString title = toQString(caption);
+        QPointer<QMessageBox> box(new QMessageBox(QMessageBox::NoIcon, title, toQString(text),
+                                                  QMessageBox::Ok, widgetOf(owner)));
+        shapeMessageBox(*box, title);
+        {
+            const ModalScope scope([box] {
+                if (box != nullptr) {
+                    box->done(QMessageBox::Ok);
+                }
+            });
+            box->exec();
+        }
+        delete box.data();
+        return IDOK;
+    }
+
+    std::optional<std::u16string> openFile(const OpenFileRequest& request) override {
+        if (gTerminationRequested) {
+            return std::nullopt;
+        }
+        QPointer<QFileDialog> dialog(new QFileDialog(widgetOf(request.owner)));
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        // The chosen file must exist (OFN_FILEMUSTEXIST); otherwise any name will do.
+        dialog->setFileMode((request.flags & OFN_FILEMUSTEXIST) != 0 ? QFileDialog::ExistingFile
+                                                                     : QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog->setOption(QFileDialog::ReadOnly, (request.flags & OFN_HIDEREADONLY) != 0);
+        dialog->setWindowModality(Qt::ApplicationModal);
+        if (!request.filters.empty()) {
+            dialog->setNameFilter(filterText(request.filters));
+        }
+        if (!request.defaultExt.empty()) {
+            dialog->setDefaultSuffix(toQString(request.defaultExt));
+        }
+        if (!request.initialName.empty()) {
+            dialog->selectFile(toQString(request.initialName));
+        }
+        int result = QDialog::Rejected;
+        {
+            const ModalScope scope([dialog] {
+                if (dialog != nullptr) {
+                    dialog->reject();
+                }
+            });
+            result = dialog->exec();
+        }
+        std::optional<std::u16string> chosen;
+        if (dialog != nullptr && result == QDialog::Accepted &&
+            !dialog->selectedFiles().isEmpty()) {
+            chosen = toU16(QDir::toNativeSeparators(dialog->selectedFiles().constFirst()));
+        }
+        delete dialog.data();
+        return chosen;
+    }
+
+    void runModal(DialogBase& dialog) override {
+        DialogWindow* window =
+            widgetOf(dialog.hwnd()) != nullptr ? dialog.hwnd()->dialogWindow : nullptr;
+        if (window == nullptr || window->ended) {
+            return;
+        }
+        QPointer<DialogWindow> guard(window);
+        QEventLoop loop;
+        window->modalLoop = &loop;
+        {
+            const ModalScope scope([&dialog] { dialog.endDialog(IDCANCEL); });
+            loop.exec(QEventLoop::DialogExec);
+        }
+        if (guard != nullptr) {
+            guard->modalLoop = nullptr;
+        }
+    }
+};
+
+Presenter* gPresenter = nullptr;
+
+}  // namespace
+
+ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
+    modalRuns().push_back(this);
+}
+
+ModalScope::~ModalScope() {
+    auto& runs = modalRuns();
+    runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
+    if (runs.empty()) {
+        afterLastModalRun();
+    }
+}
+
+int modalDepth() {
+    return static_cast<int>(modalRuns().size());
+}
+
+bool terminationRequested() {
+    return gTerminationRequested;
+}
+
+void deleteWhenSafe(QWidget* window) {
+    if (modalDepth() > 0) {
+        pendingDeletes().emplace_back(window);
+    } else {
+        window->deleteLater();
+    }
+}
+
+QWidget* dispatchingWindow() {
+    auto& stack = dispatchStack();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (*it != nullptr) {
+            return it->data();
+        }
+    }
+    return nullptr;
+}
+
+void pushDispatching(QWidget* window) {
+    dispatchStack().emplace_back(window);
+}
+
+void popDispatching() {
+    if (!dispatchStack().empty()) {
+        dispatchStack().pop_back();
+    }
+}
+
+void requestTermination(void (*terminate)(void*), void* context) {
+    gTerminate = terminate;
+    gTerminateContext = context;
+    if (modalDepth() == 0) {
+        if (terminate != nullptr) {
+            terminate(context);
+        }
+        return;
+    }
+    // Every modal run ends first, innermost first; the last one to unwind asks for the rest.
+    gTerminationRequested = true;
+    gTerminationPending = true;
+    const std::vector<ModalScope*> runs(modalRuns().rbegin(), modalRuns().rend());
+    for (ModalScope* run : runs) {
+        run->endRun();
+    }
+}
+
+void ModalScope::endRun() {
+    if (end_) {
+        end_();
+    }
+}
+
+Presenter& platformPresenter() {
+    static QtPresenter presenter;
+    return presenter;
+}
+
+Presenter& presenter() {
+    return gPresenter != nullptr ? *gPresenter : platformPresenter();
+}
+
+void setPresenter(Presenter* p) {
+    gPresenter = p;
+}
+
+int messageBox(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
+    return presenter().messageBox(owner, text != nullptr ? text : u"",
+                                  caption != nullptr ? caption : u"", type);
+}
+
+FileDialog::FileDialog(bool /*openFileDialog*/, const char16_t* defaultExt,
+                       const char16_t* fileName, uint32_t flags,
+                       std::span<const FileFilter> filters, HWND parent)
+    : defaultExt_(defaultExt != nullptr ? defaultExt : u""),
+      flags_(flags),
+      filters_(filters),
+      parent_(parent) {
+    if (fileName != nullptr) {
+        std::u16string_view name(fileName);
+        const std::size_t n = std::min(name.size(), fileName_.size() - 1);
+        std::copy_n(name.begin(), n, fileName_.begin());
+    }
+}
+
+int FileDialog::doModal(HWND parent) {
+    OpenFileRequest request;
+    request.owner = parent != nullptr ? parent : parent_;
+    request.filters = filters_;
+    request.flags = flags_;
+    request.defaultExt = defaultExt_;
+    request.initialName = fileName_.data();
+    const std::optional<std::u16string> chosen = presenter().openFile(request);
+    // A path that does not fit the buffer fails as GetOpenFileNameW does.
+    if (!chosen.has_value() || chosen->empty() || chosen->size() >= fileName_.size()) {
+        return IDCANCEL;
+    }
+    fileName_.fill(0);
+    std::copy(chosen->begin(), chosen->end(), fileName_.begin());
+    return IDOK;
+}
+
+BusyCursor::BusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace ui
