@@ -66,6 +66,8 @@ void afterLastModalRun() {
                 if (gTerminate != nullptr) {
                     gTerminate(gTerminateContext);
                 }
+                // Delivered: what opens from here on (nothing, in the program) opens again.
+                gTerminationRequested = false;
             },
             Qt::QueuedConnection);
     }
@@ -76,6 +78,9 @@ void afterLastModalRun() {
 void shapeMessageBox(QMessageBox& box, const QString& caption) {
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    // A caption and a close box, nothing to minimise or maximise.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     if (QAbstractButton* ok = box.button(QMessageBox::Ok)) {
         ok->setIcon(QIcon());
     }

@@ -168,17 +168,39 @@ bool click(DialogBase& dialog, int id) {
     return true;
 }
 
-void pressKey(DialogBase& dialog, WPARAM virtualKey) {
+void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control, bool shift) {
     QWidget* w = widgetOf(dialog.hwnd());
     if (w == nullptr) {
         return;
     }
-    QWidget* target = w->focusWidget() != nullptr ? w->focusWidget() : w;
-    const int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
-                    : virtualKey == VK_RETURN ? Qt::Key_Return
-                                              : Qt::Key_Tab;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    // Keys go to the focus widget of the window the dialog is part of.
+    QWidget* target = w->window()->focusWidget() != nullptr ? w->window()->focusWidget() : w;
+    int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
+              : virtualKey == VK_RETURN ? Qt::Key_Return
+                                        : Qt::Key_Tab;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    if (control) {
+        modifiers |= Qt::ControlModifier;
+    }
+    if (shift) {
+        modifiers |= Qt::ShiftModifier;
+        if (key == Qt::Key_Tab) {
+            key = Qt::Key_Backtab;
+        }
+    }
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &release);
+}
+
+bool focusControl(DialogBase& dialog, int id) {
+    QWidget* w = widgetOf(dialog.getDlgItem(id));
+    if (w == nullptr || !w->isEnabled() || !w->isVisible()) {
+        return false;
+    }
+    w->setFocus(Qt::MouseFocusReason);
+    return w->window()->focusWidget() == w;
 }
 
 void closeBox(DialogBase& dialog) {

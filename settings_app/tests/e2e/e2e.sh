@@ -1,0 +1,306 @@
+#!/usr/bin/env bash
+# End-to-end cases of the settings program on a real X server: Xvfb with the openbox window
+# manager, the real QV-410SettingTool against the simulated printer, real input from xdotool,
+# and the screen read back (window names, frame geometry, pixels).
+#
+#   e2e.sh PROGRAM CASE      runs one case; exit 0 when it passed
+#
+# Every wait is bounded; every process the case starts is ended when it finishes.
+set -uo pipefail
+
+program=$1
+case_name=$2
+
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+pids=()
+app_pid=""
+
+cleanup() {
+    if [ -n "$app_pid" ]; then kill -KILL "$app_pid" 2>/dev/null; fi
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -TERM "${pids[i]}" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    if [ -n "${DISPLAY:-}" ]; then
+        import -display "$DISPLAY" -window root "${E2E_ARTIFACTS:-/tmp}/e2e-$case_name.png" 2>/dev/null &&
+            echo "  screen saved to ${E2E_ARTIFACTS:-/tmp}/e2e-$case_name.png" >&2
+    fi
+    exit 1
+}
+
+# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
+within() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    for ((t = 0; t < tries; t++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_display() {
+    exec 5>"$work/display"
+    Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    within 10 test -s "$work/display" || fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$work/display")"
+    within 10 xdpyinfo >/dev/null 2>&1 || fail "the X server does not answer"
+    # openbox now and then fails to open a display that has just come up: try again.
+    local ob
+    for attempt in 1 2 3; do
+        openbox --sm-disable >"$work/openbox.log" 2>&1 &
+        ob=$!
+        if within 5 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+            pids+=("$ob")
+            return 0
+        fi
+        kill -TERM "$ob" 2>/dev/null
+        wait "$ob" 2>/dev/null
+    done
+    fail "openbox did not start: $(cat "$work/openbox.log")"
+}
+
+# start_app [VAR=value ...]: the program against the simulated printer, in English unless told.
+start_app() {
+    env QV410_DEVICE=simulator LC_ALL=en_US.UTF-8 LANGUAGE= "$@" "$program" >"$work/app.log" 2>&1 &
+    app_pid=$!
+    main=$(window_named 'v1\.16$') || fail "the main dialog did not appear"
+    # Shown and framed by the window manager.
+    within 10 framed "$main" || fail "the main dialog was never framed"
+    # The window manager has given it the focus: input goes there from now on.
+    within 10 is_active "$main" || fail "the main dialog never became active"
+}
+
+is_active() {
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+}
+
+# The id of the visible window whose name matches the regular expression, within 10 s.
+window_named() {
+    local id=""
+    for ((t = 0; t < 100; t++)); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+no_window_named() {
+    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
+}
+
+framed() {
+    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='
+}
+
+# client WINDOW: x y width height of the client area on the screen.
+client() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /^  Width/ {w=$2} /^  Height/ {h=$2} END {print x, y, w, h}'
+}
+
+# frame WINDOW: x y width height of the window with the window manager's frame.
+frame() {
+    local x y w h l r t b
+    read -r x y w h <<<"$(client "$1")"
+    read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
+}
+
+# The centre of a frame, doubled so that it stays an integer.
+centre2() {
+    local x y w h
+    read -r x y w h <<<"$(frame "$1")"
+    echo $((2 * x + w)) $((2 * y + h))
+}
+
+# main_point X Y W H: the screen point at the centre of a control of the main dialog, given
+# in the dialog units of its template (398 x 161), scaled by the dialog's real client size.
+main_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$main")"
+    echo $((cx + ($1 * 2 + $3) * cw / 796)) $((cy + ($2 * 2 + $4) * ch / 322))
+}
+
+click_at() {
+    xdotool mousemove "$1" "$2" click 1
+}
+
+press_main_button() {
+    case $1 in
+    connection) click_at $(main_point 293 85 80 14) ;;
+    info) click_at $(main_point 293 104 80 14) ;;
+    esac
+}
+
+# The close box of the window manager's frame (openbox: the rightmost title-bar button).
+click_close_box() {
+    local x y w h
+    read -r x y w h <<<"$(frame "$1")"
+    click_at $((x + w - 11)) $((y + 10))
+}
+
+# The OK button of a message box: its only button, at the bottom right.
+click_box_ok() {
+    local x y w h
+    read -r x y w h <<<"$(client "$1")"
+    click_at $((x + w - 45)) $((y + h - 20))
+}
+
+# Luminance contrast of the darkest and lightest pixels of a window's client area, times 10.
+contrast10() {
+    local x y w h
+    read -r x y w h <<<"$(client "$1")"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/crop.png" ||
+        fail "no screenshot"
+    convert "$work/crop.png" -colorspace LinearGray \
+        -format '%[fx:int(10*(maxima+0.05)/(minima+0.05))]' info:
+}
+
+app_alive() {
+    kill -0 "$app_pid" 2>/dev/null
+}
+
+# Ends the program with SIGTERM and checks its exit code.
+terminate_expecting() {
+    kill -TERM "$app_pid"
+    local status=0
+    for ((t = 0; t < 100; t++)); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$app_pid" 2>/dev/null; then fail "the program did not end on SIGTERM"; fi
+    wait "$app_pid"
+    status=$?
+    app_pid=""
+    [ "$status" -eq "$1" ] || fail "exit code $status, expected $1 ($(tail -n3 "$work/app.log"))"
+}
+
+near2() {  # near2 A B: |A - B| <= 4 in doubled pixels, i.e. 2 pixels
+    local d=$(($1 - $2))
+    [ "${d#-}" -le 4 ]
+}
+
+open_info() {
+    press_main_button info
+    info=$(window_named '^Printer Information$') || fail "the information dialog did not open"
+    within 10 framed "$info" || fail "the information dialog was never framed"
+    sleep 0.3  # painted
+}
+
+open_connection_box() {
+    press_main_button connection
+    box=$(window_named '^INFO$') || fail "the Connection Test box did not appear"
+    within 10 framed "$box" || true
+    sleep 0.2
+}
+
+start_display
+
+case $case_name in
+caption_english)
+    start_app
+    [ "$(xdotool getwindowname "$main")" = "QV-410 Setting Tool  v1.16" ] ||
+        fail "caption: $(xdotool getwindowname "$main")"
+    terminate_expecting 2
+    ;;
+caption_chinese)
+    start_app LC_ALL=zh_CN.UTF-8
+    [ "$(xdotool getwindowname "$main")" = "QV-410 设置工具  v1.16" ] ||
+        fail "caption: $(xdotool getwindowname "$main")"
+    terminate_expecting 2
+    ;;
+info_dialog_enabled_and_closing)
+    start_app
+    open_info
+    c=$(contrast10 "$info")
+    [ "$c" -ge 70 ] || fail "the dialog's text contrast is $((c / 10)).$((c % 10)):1, under 7:1"
+    xdotool key Return
+    within 5 no_window_named '^Printer Information$' || fail "Enter did not close the dialog"
+    open_info
+    xdotool key Escape
+    within 5 no_window_named '^Printer Information$' || fail "Escape did not close the dialog"
+    open_info
+    click_close_box "$info"
+    within 5 no_window_named '^Printer Information$' || fail "the close box did not close it"
+    app_alive || fail "the program ended"
+    terminate_expecting 2
+    ;;
+boxes_close_and_program_runs_on)
+    start_app
+    open_connection_box
+    xdotool key Return
+    within 5 no_window_named '^INFO$' || fail "Enter did not close the box"
+    open_connection_box
+    xdotool key Escape
+    within 5 no_window_named '^INFO$' || fail "Escape did not close the box"
+    open_connection_box
+    click_box_ok "$box"
+    within 5 no_window_named '^INFO$' || fail "a click on OK did not close the box"
+    sleep 0.3
+    app_alive || fail "the program ended after closing its boxes"
+    # Still working: the information dialog opens.
+    open_info
+    xdotool key Escape
+    terminate_expecting 2
+    ;;
+info_without_printer)
+    mkdir -p "$work/no-printer"
+    start_app QV410_DEVICE= QV410_ROOT="$work/no-printer"
+    press_main_button info
+    box=$(window_named '^ERROR$') || fail "no error box"
+    no_window_named '^Printer Information$' || fail "the information dialog was shown"
+    within 10 framed "$box" || true
+    xdotool key Return
+    within 5 no_window_named '^ERROR$' || fail "Enter did not close the error box"
+    sleep 0.3
+    no_window_named '^Printer Information$' || fail "the information dialog appeared after the box"
+    app_alive || fail "the program ended"
+    terminate_expecting 2
+    ;;
+sigterm_with_dialog_open)
+    start_app
+    open_info
+    terminate_expecting 2
+    ;;
+sigterm_with_box_open)
+    start_app
+    open_connection_box
+    terminate_expecting 2
+    ;;
+sigterm_with_box_over_dialog)
+    mkdir -p "$work/no-printer"
+    start_app QV410_DEVICE= QV410_ROOT="$work/no-printer"
+    press_main_button info
+    window_named '^ERROR$' >/dev/null || fail "no error box"
+    terminate_expecting 2
+    ;;
+centring)
+    start_app
+    read -r mx my <<<"$(centre2 "$main")"
+    near2 "$mx" 1280 && near2 "$my" 800 || fail "main dialog centred at ($mx, $my)/2"
+    open_info
+    read -r ix iy <<<"$(centre2 "$info")"
+    near2 "$ix" "$mx" && near2 "$iy" "$my" ||
+        fail "information dialog centred at ($ix, $iy)/2, its owner at ($mx, $my)/2"
+    xdotool key Escape
+    terminate_expecting 2
+    ;;
+*)
+    fail "no such case"
+    ;;
+esac
+echo "PASS [$case_name]"
