@@ -52,6 +52,7 @@ xvfb_pid=$!
 app_pid=""
 cleanup() {
     if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then kill -TERM "$app_pid" 2>/dev/null || true; fi
+    if [ -n "${wm_pid:-}" ]; then kill -TERM "$wm_pid" 2>/dev/null || true; fi
     kill -TERM "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
     case "${XDG_RUNTIME_DIR:-}" in /tmp/tmp.*) rm -rf "$XDG_RUNTIME_DIR" ;; esac
@@ -64,13 +65,21 @@ for _ in $(seq 1 100); do
 done
 xdpyinfo -display "$display" >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
 
+# A window manager frames the dialogs as a desktop would.
+wm_pid=""
+if command -v openbox >/dev/null 2>&1; then
+    DISPLAY="$display" openbox --sm-disable >/dev/null 2>&1 &
+    wm_pid=$!
+    sleep 0.5
+fi
+
 DISPLAY="$display" "$program" &
 app_pid=$!
 
 # The main dialog's caption ends with the version.
 window=""
 for _ in $(seq 1 100); do
-    window=$(xwininfo -display "$display" -root -tree 2>/dev/null | awk '/v1\.16"/ {print $1; exit}')
+    window=$(xwininfo -display "$display" -root -tree 2>/dev/null | awk '/v1\.16"/ && !found {print $1; found=1}')
     [ -n "$window" ] && break
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
@@ -83,7 +92,7 @@ sleep 0.5  # let it paint
 
 mkdir -p "$build/screenshots"
 shot="$(cd "$build/screenshots" && pwd)/main-dialog.png"
-import -display "$display" -window "$window" "$shot"
+import -display "$display" -window root "$shot"
 echo "Screenshot of the main dialog: $shot"
 
 # SIGTERM closes the main dialog as its close box does.
