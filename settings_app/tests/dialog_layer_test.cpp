@@ -216,6 +216,21 @@ TEST_F(DialogLayerTest, ComboBoxes_SortedOnesPlaceEntriesInOrder) {
     });
 }
 
+TEST_F(DialogLayerTest, OpenDropDownTakesEscapeForItself) {
+    ProbeDlg dlg;
+    bool closedList = false;
+    const LRESULT result = runProbe(dlg, [&closedList](ProbeDlg& d) {
+        ComboBox(d.getDlgItem(21)).addString(u"Enable");
+        ComboBox(d.getDlgItem(21)).addString(u"Disable");
+        ASSERT_TRUE(uit::openDropDown(d, 21));
+        uit::pressKey(d, VK_ESCAPE);
+        closedList = !uit::dropDownOpen(d, 21);
+        d.endDialog(6);
+    });
+    EXPECT_TRUE(closedList);
+    EXPECT_EQ(result, 6) << "Escape in the open list cancelled the dialog";
+}
+
 TEST_F(DialogLayerTest, TabControl_OnlyTheUsersSelectionNotifies) {
     ProbeDlg dlg;
     runProbe(dlg, [](ProbeDlg& d) {

@@ -40,6 +40,15 @@ class MainDialogTest : public test::DialogTest {
     std::unique_ptr<CMainDlg> dialog_;
 };
 
+TEST_F(MainDialogTest, FontFollowsTheLanguageOfTheCatalogGettextChose) {
+    useLocale("zh_CN.UTF-8");
+    EXPECT_EQ(uit::fontFamily(open().hwnd()).substr(0, 13), u"Noto Sans CJK");
+    dialog_.reset();
+    // Chinese asked for, but only an English catalog there: English texts in the Latin face.
+    app::setCatalogFolderForTesting(QV_PARTIAL_CATALOG_DIR);
+    EXPECT_EQ(uit::fontFamily(open().hwnd()), u"DejaVu Sans");
+}
+
 TEST_F(MainDialogTest, Caption_IsCatalogTextThenTwoBlanksAndVersion) {
     CMainDlg& dlg = open();
     EXPECT_EQ(uit::windowText(dlg.hwnd()), u"QV-410 Setting Tool  v1.16");

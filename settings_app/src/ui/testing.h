@@ -73,6 +73,11 @@ bool chooseListEntry(DialogBase& dialog, int id, int index);
 // Presses a key in the dialog (Enter, Escape, Tab) with the focus where it is, with Ctrl and
 // Shift held when asked.
 void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control = false, bool shift = false);
+// Opens a drop-down list as a click on its arrow does; keys then go to the open list.
+bool openDropDown(DialogBase& dialog, int id);
+bool dropDownOpen(DialogBase& dialog, int id);
+// The first family of the font a window draws its texts in.
+std::u16string fontFamily(HWND window);
 // Gives the keyboard focus to a control, as a click into it would.
 bool focusControl(DialogBase& dialog, int id);
 // The close box.

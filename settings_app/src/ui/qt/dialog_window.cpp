@@ -252,6 +252,19 @@ WindowObject* windowObjectOf(QWidget* widget) {
     return nullptr;
 }
 
+WindowObject* windowObjectWithinWindow(QWidget* widget) {
+    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        const QVariant v = w->property(kWindowObjectProperty);
+        if (v.isValid()) {
+            return static_cast<WindowObject*>(v.value<void*>());
+        }
+        if (w->isWindow()) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
 QWidget* widgetOf(HWND window) {
     return window != nullptr ? window->widget.data() : nullptr;
 }

@@ -38,21 +38,6 @@ WPARAM virtualKey(int qtKey) {
     }
 }
 
-// The dialog-layer window a widget belongs to, within the widget's own window: a message box,
-// a drop-down list or a file dialog is a window of its own and handles its own keys.
-WindowObject* windowObjectWithin(QWidget* widget) {
-    for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (WindowObject* object = windowObjectOf(w);
-            object != nullptr && w->property("qvWindowObject").isValid()) {
-            return object;
-        }
-        if (w->isWindow()) {
-            break;
-        }
-    }
-    return nullptr;
-}
-
 // Turns key presses into WM_KEYDOWN for the dialog that has the focus: a modal dialog's own run
 // handles its keys as the dialog manager's modal loop does; the modeless main dialog gets them
 // through the message loop's filters.
@@ -75,7 +60,7 @@ class KeyFilter : public QObject {
         if (focus != nullptr ? widget != focus : !widget->isWindow()) {
             return false;
         }
-        WindowObject* target = windowObjectWithin(widget);
+        WindowObject* target = windowObjectWithinWindow(widget);
         if (target == nullptr || target->dialogWindow == nullptr) {
             return false;
         }

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -173,8 +174,12 @@ void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control, bool shift) {
     if (w == nullptr) {
         return;
     }
-    // Keys go to the focus widget of the window the dialog is part of.
+    // Keys go to an open pop-up (a drop-down list), else to the focus widget of the window the
+    // dialog is part of.
     QWidget* target = w->window()->focusWidget() != nullptr ? w->window()->focusWidget() : w;
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        target = popup->focusWidget() != nullptr ? popup->focusWidget() : popup;
+    }
     int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
               : virtualKey == VK_RETURN ? Qt::Key_Return
                                         : Qt::Key_Tab;
@@ -192,6 +197,26 @@ void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control, bool shift) {
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QApplication::sendEvent(target, &release);
+}
+
+bool openDropDown(DialogBase& dialog, int id) {
+    auto* combo = qobject_cast<QComboBox*>(widgetOf(dialog.getDlgItem(id)));
+    if (combo == nullptr || !combo->isEnabled()) {
+        return false;
+    }
+    combo->showPopup();
+    return dropDownOpen(dialog, id);
+}
+
+bool dropDownOpen(DialogBase& dialog, int id) {
+    auto* combo = qobject_cast<QComboBox*>(widgetOf(dialog.getDlgItem(id)));
+    return combo != nullptr && combo->view() != nullptr && combo->view()->isVisible();
+}
+
+std::u16string fontFamily(HWND window) {
+    QWidget* w = widgetOf(window);
+    return w != nullptr && !w->font().families().isEmpty() ? toU16(w->font().families().first())
+                                                           : std::u16string();
 }
 
 bool focusControl(DialogBase& dialog, int id) {

@@ -90,6 +90,9 @@ class DialogWindow : public QWidget {
 
 // The window object of a widget, or of its nearest ancestor that has one.
 WindowObject* windowObjectOf(QWidget* widget);
+// The same, but never beyond the widget's own window: a message box, a drop-down list or a file
+// dialog is a window of its own, not part of the dialog that opened it.
+WindowObject* windowObjectWithinWindow(QWidget* widget);
 QWidget* widgetOf(HWND window);
 
 // Builds the widget of a dialog and its controls from the template; nullptr when a control
