@@ -851,10 +851,16 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     qv410::bindCatalog();
+    int status = kExitInternal;
     try {
-        return run(argc, argv);
+        status = run(argc, argv);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qv410: %s\n", e.what());
-        return kExitInternal;
     }
+    // A result that never reached its reader (a full disk, a closed pipe) is no success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "qv410: cannot write to standard output\n");
+        return status == kExitOk ? kExitInternal : status;
+    }
+    return status;
 }
