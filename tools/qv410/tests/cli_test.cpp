@@ -440,6 +440,13 @@ TEST_F(Qv410Test, HelpAndVersionNeedNoPrinter) {
           "head-check", "self-test", "print-text", "firmware FILE"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
+    for (const std::string command :
+         {"check", "info", "settings", "set", "beep", "factory-reset", "learn", "dump",
+          "head-check", "self-test", "print-text", "firmware"}) {
+        const ProgramRun own = run({command, "--help"});
+        EXPECT_EQ(own.status, 0);
+        EXPECT_EQ(own.out.rfind("Usage: qv410 " + command, 0), 0U) << own.out;
+    }
     const ProgramRun setHelp = run({"set", "--help"});
     EXPECT_EQ(setHelp.status, 0);
     EXPECT_EQ(setHelp.out.rfind("Usage: qv410 set NAME=VALUE...", 0), 0U) << setHelp.out;
