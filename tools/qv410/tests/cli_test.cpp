@@ -193,6 +193,33 @@ TEST_F(Qv410Test, InfoAndSettingsHaveTheirDocumentedFields) {
                                                "verticalOrigin", "printToStop", "preventTime"}));
 }
 
+TEST_F(Qv410Test, InfoNamesTheFirstFaultAndAllItsBits) {
+    startPrinter({"--status", "72", "--printed", "150"});  // 0x48: pause and paper out
+    const ProgramRun words = runOnPty({"info"});
+    ASSERT_EQ(words.status, 0) << words.err;
+    EXPECT_NE(words.out.find("Printer Status: Paused (0x48)\n"), std::string::npos) << words.out;
+    EXPECT_NE(words.out.find("Printer Print Length: 1.50 (m)\n"), std::string::npos);
+
+    const Json json = parseJson(runOnPty({"--json", "info"}));
+    EXPECT_EQ(json["status"], 72);
+    EXPECT_EQ(json["statusBits"], Json::array({"pause", "paperOut"}));
+    EXPECT_EQ(json["statusMessageId"], "PO_QV_PRINT_STATUS_PRINT_PAUSE");
+    EXPECT_EQ(json["printedLength"], 150);
+
+    // The length in words follows the user's decimal separator; JSON numbers never do.
+    const ProgramRun german = runOnPty({"info"}, withEnvironment("LC_ALL", "de_DE.UTF-8"));
+    EXPECT_NE(german.out.find(" 1,50 (m)\n"), std::string::npos) << german.out;
+    const ProgramRun germanJson =
+        runOnPty({"--json", "info"}, withEnvironment("LC_ALL", "de_DE.UTF-8"));
+    EXPECT_DOUBLE_EQ(parseJson(germanJson)["printedLengthMetres"].get<double>(), 1.5);
+}
+
+TEST_F(Qv410Test, HeadCheckCountsBadPoints) {
+    startPrinter({"--badpoints", "3"});
+    EXPECT_EQ(runOnPty({"head-check"}).out, "Bad points found(3)\n");
+    EXPECT_EQ(parseJson(runOnPty({"--json", "head-check"}))["badPoints"], 3);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Exit statuses and the error object.
 
