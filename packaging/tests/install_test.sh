@@ -67,11 +67,25 @@ out=$(LC_ALL=zh_CN.UTF-8 LANGUAGE= "$stage/bin/qv410" --simulator check)
 [ "$out" = "连接测试成功。" ] || fail "installed qv410 in Chinese said: $out"
 out=$(LC_ALL=C LANGUAGE= "$stage/bin/qv410" --simulator check)
 [ "$out" = "Connection test succeeded." ] || fail "installed qv410 in English said: $out"
-# The dialog program starts from the installed tree; SIGTERM closes it like the close box (2).
+# The dialog program starts from the installed tree and opens the prefix's Chinese catalog;
+# SIGTERM closes it like the close box (2).
+program=("$stage/bin/QV-410SettingTool")
+trace=""
+if strace -o /dev/null true 2>/dev/null; then
+    trace="$work/program.trace"
+    program=(strace -f -e trace=openat -o "$trace" "${program[@]}")
+else
+    echo "note: strace cannot trace here; not checking which catalog the program opens"
+fi
 status=0
-QT_QPA_PLATFORM=offscreen QV410_DEVICE=simulator QV410_SHOW=minimized timeout --preserve-status -s TERM 2 \
-    "$stage/bin/QV-410SettingTool" >/dev/null 2>&1 || status=$?
+LC_ALL=zh_CN.UTF-8 LANGUAGE= QT_QPA_PLATFORM=offscreen QV410_DEVICE=simulator \
+    QV410_SHOW=minimized timeout --preserve-status -s TERM 2 "${program[@]}" >/dev/null 2>&1 ||
+    status=$?
 [ "$status" -eq 2 ] || fail "installed QV-410SettingTool ended with $status"
+if [ -n "$trace" ]; then
+    grep -E "\"$stage/bin/\.\./share/locale/+zh_CN/LC_MESSAGES/PrinterConfig\.mo\", O_RDONLY\) = [0-9]" \
+        "$trace" >/dev/null || fail "installed QV-410SettingTool did not open the prefix's catalog"
+fi
 
 # --- consumers ----------------------------------------------------------------------------------
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
