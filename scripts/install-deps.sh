@@ -7,6 +7,7 @@ packages=(
   build-essential cmake g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   gettext locales
+  nlohmann-json3-dev dpkg-dev file strace
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth x11-apps x11-utils imagemagick openbox xdotool
   qt6-translations-l10n

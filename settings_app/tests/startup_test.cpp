@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "QVSettingToolDll.h"
 #include "app/startup.h"
@@ -34,6 +36,26 @@ TEST(CatalogFolder, TooLongForTheBufferIsRefused) {
     ASSERT_EQ(fits.size(), 254U);
     EXPECT_EQ(app::catalogFolderFor(fits + "QV"), fits + "Lang/");
     EXPECT_EQ(app::catalogFolderFor("/" + std::string(253, 'a') + "/QV"), std::nullopt);
+}
+
+// The build tree has Lang/ beside the program; an installed program finds the prefix's locale
+// folder instead.
+TEST(CatalogFolder, LangBesideTheProgramWinsOverTheInstalledLocaleFolder) {
+    namespace fs = std::filesystem;
+    std::string pattern = fs::temp_directory_path() / "qv410-catalog-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path prefix = pattern;
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/locale");
+    const std::string program = prefix / "bin/QV-410SettingTool";
+
+    const auto installed = app::chooseCatalogFolder(program);
+    ASSERT_TRUE(installed.has_value());
+    EXPECT_TRUE(fs::equivalent(*installed, prefix / "share/locale")) << *installed;
+
+    fs::create_directories(prefix / "bin/Lang");
+    EXPECT_EQ(app::chooseCatalogFolder(program), (prefix / "bin/Lang/").string());
+    fs::remove_all(prefix);
 }
 
 class LocaleTest : public ::testing::TestWithParam<const char*> {};

@@ -1,6 +1,7 @@
 #include "app/catalog.h"
 
 #include <libintl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -77,7 +78,7 @@ std::optional<std::string> programCatalogFolder() {
     if (static_cast<std::size_t>(n) >= path.size() - 1) {
         return std::nullopt;  // possibly cut short: refuse rather than bind a wrong folder
     }
-    return catalogFolderFor(std::string_view(path.data(), static_cast<std::size_t>(n)));
+    return chooseCatalogFolder(std::string_view(path.data(), static_cast<std::size_t>(n)));
 }
 
 }  // namespace
@@ -91,6 +92,21 @@ std::optional<std::string> catalogFolderFor(std::string_view programPath) {
         return std::nullopt;
     }
     return folder;
+}
+
+std::optional<std::string> chooseCatalogFolder(std::string_view programPath) {
+    std::optional<std::string> beside = catalogFolderFor(programPath);
+    struct stat info {};
+    if (!beside.has_value() || (::stat(beside->c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+        return beside;
+    }
+    // Installed: the locale folder of the prefix, relative to the program's folder.
+    std::string installed(beside->substr(0, beside->size() - std::string_view("Lang/").size()));
+    installed += QV410_LOCALEDIR_FROM_BINDIR;
+    if (installed.size() + 1 > kCatalogPathBytes) {
+        return std::nullopt;
+    }
+    return installed;
 }
 
 void bindCatalog() {

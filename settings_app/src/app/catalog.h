@@ -1,5 +1,5 @@
 // Binding the message catalog: the process locale and the "PrinterConfig" text domain in the
-// Lang folder beside the program.
+// Lang folder beside the program, or in the installed locale folder.
 #pragma once
 
 #include <optional>
@@ -15,6 +15,11 @@ inline constexpr std::size_t kCatalogPathBytes = 260;
 // The program's folder with its trailing slash, then "Lang/"; "Lang/" for a path without any
 // slash. Empty when the result and its terminator would not fit kCatalogPathBytes.
 std::optional<std::string> catalogFolderFor(std::string_view programPath);
+
+// The folder beside the program (catalogFolderFor) when it exists, as in the build tree; else the
+// installed locale folder of the prefix, found relative to the program's folder. Empty when the
+// folder and its terminator would not fit kCatalogPathBytes.
+std::optional<std::string> chooseCatalogFolder(std::string_view programPath);
 
 // setlocale(LC_ALL, ""), then bindtextdomain, textdomain and bind_textdomain_codeset("utf-8")
 // for the catalog folder of the running program. In the C or POSIX locale (also when the
