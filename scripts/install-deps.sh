@@ -24,8 +24,21 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror in the middle of a sync fails an update now and then: try again, and install from
+  # whatever lists are there if it keeps failing.
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+  done
+  for attempt in 1 2 3; do
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}" >/dev/null && break
+    [ "$attempt" -lt 3 ] || exit 1
+    echo "apt-get install failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+    $SUDO apt-get update -qq || true
+  done
 fi
 
 # Locales the tests and the catalogs use (English, Chinese, and a comma decimal separator).
