@@ -86,7 +86,8 @@ constexpr DialogTemplate kPrinterInfoDialog{IDD_SHOW_PRINTER_INFO, 0x80C800C8, 3
 constexpr uint32_t kChildPage = WS_CHILD | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS;
 // Single-line fields standing in for Rich Edit 2.0: border, scrolled sideways as typed into.
 constexpr uint32_t kNumberField = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
-constexpr uint32_t kDropDownList = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+constexpr uint32_t kDropDownList =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
 // clang-format off
 constexpr ControlTemplate kPrinterSetControls[] = {
@@ -162,8 +163,10 @@ constexpr DialogTemplate kLocationPage{IDD_LOCATION_TAB, kChildPage, 264, 100, u
 constexpr DialogTemplate kTestTabPage{207, kChildPage, 371, 221, u"", u"MS Shell Dlg", 8, {}};
 // ---- end of the test page ----
 
-constexpr std::array kTemplates{&kMainDialog, &kPrinterInfoDialog, &kPrinterSetDialog,
-                                  &kPrintSettingPage, &kUserDefPage, &kLocationPage, &kTestTabPage};
+constexpr std::array kTemplates{
+    &kMainDialog,  &kPrinterInfoDialog, &kPrinterSetDialog, &kPrintSettingPage,
+    &kUserDefPage, &kLocationPage,      &kTestTabPage,
+};
 
 }  // namespace
 
