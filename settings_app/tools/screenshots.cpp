@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
     // Set Printer with each of its pages, then a box from each kind of button: the settings
     // sent, a factory restore, a learning run.
     gExpected = {out + "printer_set_203_print_settings.png", out + "printer_set_203_user.png",
-                 out + "printer_set_203_location.png", out + "printer_set_203_test.png",
-                 out + "printer_set_setting_success.png", out + "printer_set_restore_info.png",
+                 out + "printer_set_203_location.png",       out + "printer_set_203_test.png",
+                 out + "printer_set_setting_success.png",    out + "printer_set_restore_info.png",
                  out + "printer_set_learn_info.png"};
     gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET},
                     {IDD_USER_DEF, IDC_BUTTON_USER_DEF_SET_DEFAULT},
@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
     // stop position; and a refusal of a value the printer reported but the page cannot send.
     printer->with([](qv::sim::PrinterEngine& e) { e.state().settings.preventTime = 300; });
     gSetPrinterTabs = 1;
-    gExpected = {out + "printer_set_203_print_settings_stored.png", out + "printer_set_refusal.png"};
+    gExpected = {out + "printer_set_203_print_settings_stored.png",
+                 out + "printer_set_refusal.png"};
     gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET}};
     uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
 

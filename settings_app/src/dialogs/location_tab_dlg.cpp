@@ -52,8 +52,8 @@ LRESULT CLocationTabDlg::onLabelAutoLearn(const Message& /*message*/) {
     // The location value 0 starts the label auto learn.
     static constexpr uint8_t kLabelAutoLearn = 0;
     dialogs::runSettingCommand(
-        hwnd(), [] { return QVSetLocationSetting(&kLabelAutoLearn); },
-        "PO_GSTR_OPERATION_SUCCESS", "PO_GSTR_OPERATION_FAIL");
+        hwnd(), [] { return QVSetLocationSetting(&kLabelAutoLearn); }, "PO_GSTR_OPERATION_SUCCESS",
+        "PO_GSTR_OPERATION_FAIL");
     return 0;
 }
 

@@ -37,9 +37,9 @@ constexpr std::array<Caption, 15> kCaptions{{
 
 // Speed and darkness show plain numbers, never translated: speed the first ten, darkness the
 // first sixteen.
-constexpr std::array<const char16_t*, 17> kNumberTexts{
-    u"0", u"1", u"2", u"3",  u"4",  u"5",  u"6",  u"7",  u"8",
-    u"9", u"10", u"11", u"12", u"13", u"14", u"15", u"16"};
+constexpr std::array<const char16_t*, 17> kNumberTexts{u"0",  u"1",  u"2",  u"3",  u"4",  u"5",
+                                                       u"6",  u"7",  u"8",  u"9",  u"10", u"11",
+                                                       u"12", u"13", u"14", u"15", u"16"};
 constexpr int kSpeedEntries = 10;
 constexpr int kDarknessEntries = 16;
 
