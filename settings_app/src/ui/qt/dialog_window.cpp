@@ -361,6 +361,10 @@ void DialogWindow::centre() {
 }
 
 bool DialogWindow::event(QEvent* event) {
+    if (event->type() == QEvent::DeferredDelete) {
+        // Deletes this window: nothing of it may be touched afterwards.
+        return QWidget::event(event);
+    }
     const bool handled = QWidget::event(event);
     if (centreAgainWhenFramed && isVisible() &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
