@@ -96,7 +96,7 @@ bool pressSet(ui::DialogBase& page) {
 void SetPress_Program(benchmark::State& state) {
     withSetPrinter([&state] {
         ui::DialogBase* page = uit::findDialog(IDD_PRINT_SETTING);
-        for (auto _ : state) {
+        while (state.KeepRunning()) {
             if (page == nullptr || !pressSet(*page)) {
                 state.SkipWithError("Set was not acknowledged");
                 break;
@@ -107,7 +107,7 @@ void SetPress_Program(benchmark::State& state) {
 BENCHMARK(SetPress_Program)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void SetPress_ByHand(benchmark::State& state) {
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         if (!setByHand()) {
             state.SkipWithError("the exchange by hand failed");
             break;
@@ -128,7 +128,7 @@ void SetPress_ProgramVsByHandPaired(benchmark::State& state) {
     std::vector<double> byHand;
     withSetPrinter([&] {
         ui::DialogBase* page = uit::findDialog(IDD_PRINT_SETTING);
-        for (auto _ : state) {
+        while (state.KeepRunning()) {
             const auto t0 = Clock::now();
             const bool programOk = page != nullptr && pressSet(*page);
             const auto t1 = Clock::now();
@@ -154,7 +154,7 @@ void SetPress_ProgramVsByHandPaired(benchmark::State& state) {
 BENCHMARK(SetPress_ProgramVsByHandPaired)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void OpenDialog_SetPrinter(benchmark::State& state) {
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         bool shown = false;
         gLastBox.clear();
         withSetPrinter([&shown] { shown = uit::findDialog(IDD_PRINT_SETTING) != nullptr; });
@@ -169,7 +169,7 @@ BENCHMARK(OpenDialog_SetPrinter)->UseRealTime()->Unit(benchmark::kMillisecond);
 void OpenDialog_PrinterInfo(benchmark::State& state) {
     bool shown = false;
     uit::setModalHook([&shown](ui::DialogBase&) { shown = true; });
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         shown = false;
         CShowPrinterInfoDlg dlg;
         benchmark::DoNotOptimize(dlg.doModal(nullptr));

@@ -371,7 +371,7 @@ class PrintToStopTest : public PrinterSetDialogTest,
                         public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(PrintToStopTest, SentInSignAndMagnitude) {
-    withDialog([this](DialogBase&) {
+    withDialog([](DialogBase&) {
         uit::typeText(page(204), IDC_EDIT_PRINT_TO_STOP, GetParam().typed);
         uit::click(page(204), IDC_BUTTON_PRINT_SETTING_SET);
     });
@@ -404,7 +404,7 @@ class RefusedInputTest : public PrinterSetDialogTest,
                          public ::testing::WithParamInterface<InputCase> {};
 
 TEST_P(RefusedInputTest, OneRefusalBoxAndNothingSent) {
-    withDialog([this](DialogBase&) {
+    withDialog([](DialogBase&) {
         DialogBase& p = page(204);
         // The time field is checked even while it takes no input.
         ASSERT_TRUE(uit::chooseListEntry(p, IDC_COMBO_PREVENT_STICKER, 1));
@@ -441,7 +441,7 @@ class AcceptedInputTest : public PrinterSetDialogTest,
                           public ::testing::WithParamInterface<InputCase> {};
 
 TEST_P(AcceptedInputTest, RangeEndsAreIncluded) {
-    withDialog([this](DialogBase&) {
+    withDialog([](DialogBase&) {
         DialogBase& p = page(204);
         uit::chooseListEntry(p, IDC_COMBO_PREVENT_STICKER, 1);
         uit::typeText(p, GetParam().field, GetParam().typed);
@@ -574,7 +574,7 @@ class PageButtonTest : public PrinterSetDialogTest,
                        public ::testing::WithParamInterface<ButtonCase> {
   protected:
     void press() {
-        withDialog([this](DialogBase& dialog) {
+        withDialog([](DialogBase& dialog) {
             ASSERT_TRUE(pressOnPage(dialog, GetParam().page, GetParam().button));
         });
     }
