@@ -70,8 +70,11 @@ bool clickTab(DialogBase& dialog, int tabControlId, int index);
 bool typeText(DialogBase& dialog, int id, const std::u16string& text);
 // Picks an entry of a drop-down list as a user would (CBN_SELCHANGE follows).
 bool chooseListEntry(DialogBase& dialog, int id, int index);
-// Presses a key in the dialog (Enter, Escape) with the focus where it is.
-void pressKey(DialogBase& dialog, WPARAM virtualKey);
+// Presses a key in the dialog (Enter, Escape, Tab) with the focus where it is, with Ctrl and
+// Shift held as given.
+void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control = false, bool shift = false);
+// Puts the keyboard focus on a control as a click into it would; false when it takes no input.
+bool focusControl(DialogBase& dialog, int id);
 // The close box.
 void closeBox(DialogBase& dialog);
 // Runs pending events (queued calls, deferred deletions) without waiting.

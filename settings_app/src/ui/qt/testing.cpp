@@ -168,17 +168,37 @@ bool click(DialogBase& dialog, int id) {
     return true;
 }
 
-void pressKey(DialogBase& dialog, WPARAM virtualKey) {
+void pressKey(DialogBase& dialog, WPARAM virtualKey, bool control, bool shift) {
     QWidget* w = widgetOf(dialog.hwnd());
     if (w == nullptr) {
         return;
     }
     QWidget* target = w->focusWidget() != nullptr ? w->focusWidget() : w;
-    const int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
-                    : virtualKey == VK_RETURN ? Qt::Key_Return
-                                              : Qt::Key_Tab;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    int key = virtualKey == VK_ESCAPE   ? Qt::Key_Escape
+              : virtualKey == VK_RETURN ? Qt::Key_Return
+                                        : Qt::Key_Tab;
+    // Shift+Tab arrives as Backtab, as from a real keyboard.
+    if (key == Qt::Key_Tab && shift) {
+        key = Qt::Key_Backtab;
+    }
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    if (control) {
+        modifiers |= Qt::ControlModifier;
+    }
+    if (shift) {
+        modifiers |= Qt::ShiftModifier;
+    }
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
+}
+
+bool focusControl(DialogBase& dialog, int id) {
+    QWidget* w = widgetOf(dialog.getDlgItem(id));
+    if (w == nullptr || !w->isEnabled() || !w->isVisible() || w->focusPolicy() == Qt::NoFocus) {
+        return false;
+    }
+    w->setFocus(Qt::MouseFocusReason);
+    return true;
 }
 
 void closeBox(DialogBase& dialog) {
