@@ -211,6 +211,51 @@ TEST_F(PrinterSetDialogTest, Closing_EscapeAndCloseBoxGive2) {
     EXPECT_TRUE(isWindowEnabled(host.dialog().hwnd()));
 }
 
+TEST_F(PrinterSetDialogTest, Keyboard_CtrlTabPagesThroughTheTabsBothWays) {
+    withDialog([](DialogBase& dialog) {
+        ASSERT_TRUE(uit::focusControl(page(204), IDC_EDIT_LABEL_HEIGHT));
+        const TabCtrl tabs(dialog.getDlgItem(IDC_TAB_PRINTER_SET));
+        uit::pressKey(dialog, VK_TAB, true);
+        EXPECT_EQ(tabs.getCurSel(), 1);
+        EXPECT_TRUE(visible(205));
+        EXPECT_FALSE(visible(204));
+        uit::pressKey(dialog, VK_TAB, true, true);
+        uit::pressKey(dialog, VK_TAB, true, true);
+        EXPECT_EQ(tabs.getCurSel(), 3) << "back past the first tab to the last";
+        EXPECT_TRUE(visible(207));
+        EXPECT_FALSE(visible(205));
+    });
+}
+
+TEST_F(PrinterSetDialogTest, Keyboard_EnterInAFieldKeepsTheDialogEnterOnSetPressesIt) {
+    withDialog([this](DialogBase& dialog) {
+        ASSERT_TRUE(uit::focusControl(page(204), IDC_EDIT_LABEL_HEIGHT));
+        uit::pressKey(dialog, VK_RETURN);
+        EXPECT_TRUE(isWindowVisible(dialog.hwnd())) << "Enter in a field closed the dialog";
+        EXPECT_TRUE(boxes_.empty());
+        EXPECT_TRUE(settingsWritten().empty());
+
+        ASSERT_TRUE(uit::focusControl(page(204), IDC_BUTTON_PRINT_SETTING_SET));
+        uit::pressKey(dialog, VK_RETURN);
+        EXPECT_TRUE(isWindowVisible(dialog.hwnd()));
+        EXPECT_EQ(settingsWritten().size(), 1U);
+        ASSERT_EQ(boxes_.size(), 1U);
+        EXPECT_EQ(boxes_[0].caption, u"INFO");
+    });
+}
+
+TEST_F(PrinterSetDialogTest, Keyboard_EscapeInAPageEndsTheDialogWith2) {
+    test::MainDialogHost host;
+    uit::setModalHook([](DialogBase&) {
+        ASSERT_TRUE(uit::focusControl(page(204), IDC_COMBO_DARKNESS));
+        uit::pressKey(*uit::findDialog(IDD_PRINTER_SET), VK_ESCAPE);
+    });
+    CPrinterSetDlg dlg;
+    EXPECT_EQ(dlg.doModal(host.dialog().hwnd()), 2);
+    uit::setModalHook(nullptr);
+    EXPECT_TRUE(settingsWritten().empty());
+}
+
 TEST_F(PrinterSetDialogTest, FieldsAndListsAreLabelledByTheLabelBesideThem) {
     withDialog([](DialogBase&) {
         const auto label = [](int pageId, int id) {
