@@ -227,6 +227,24 @@ TEST_F(PrinterSetDialogTest, Keyboard_CtrlTabPagesThroughTheTabsBothWays) {
     });
 }
 
+TEST_F(PrinterSetDialogTest, Keyboard_TabFollowsTheTemplateOrder) {
+    settings().preventSticker = 1;
+    withDialog([](DialogBase& dialog) {
+        DialogBase& p = page(204);
+        ASSERT_TRUE(uit::focusControl(p, IDC_EDIT_PRINT_TO_STOP));
+        for (int next : {IDC_EDIT_VERTICAL_ORIGIN, IDC_EDIT_H_ORIGIN, IDC_COMBO_PRINT_TYPE,
+                         IDC_COMBO_POWER_ON_POSITION, IDC_EDIT_LABEL_HEIGHT}) {
+            uit::pressKey(dialog, VK_TAB);
+            EXPECT_TRUE(uit::hasFocus(p.getDlgItem(next))) << next;
+        }
+        ASSERT_TRUE(uit::focusControl(p, IDC_BUTTON_PRINT_SETTING_SET));
+        uit::pressKey(dialog, VK_TAB);
+        EXPECT_TRUE(uit::hasFocus(p.getDlgItem(IDC_EDIT_PREVENT_TIME)));
+        uit::pressKey(dialog, VK_TAB, false, true);
+        EXPECT_TRUE(uit::hasFocus(p.getDlgItem(IDC_BUTTON_PRINT_SETTING_SET)));
+    });
+}
+
 TEST_F(PrinterSetDialogTest, Keyboard_EnterInAFieldKeepsTheDialogEnterOnSetPressesIt) {
     withDialog([this](DialogBase& dialog) {
         ASSERT_TRUE(uit::focusControl(page(204), IDC_EDIT_LABEL_HEIGHT));
