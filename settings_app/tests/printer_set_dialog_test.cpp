@@ -9,6 +9,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/printer_set_dlg.h"
+#include "pty_printer_process.h"
 #include "ui/controls.h"
 
 namespace {
@@ -789,6 +790,59 @@ TEST_F(PrinterSetPartialCatalogTest, UntranslatedEntriesAndLabelsRepeatTheirBuff
         EXPECT_EQ(chosen(204, IDC_COMBO_POWER_ON_POSITION), u"Disable");
         EXPECT_EQ(p.getDlgItemText(IDC_STATIC_LABEL_HEIGHT), u"Automatic position when power on:");
     });
+}
+
+// --- Against the printer served on a pty, through the real device layer -------------------
+
+class PrinterSetPtyTest : public PrinterSetDialogTest {
+  protected:
+    void SetUp() override {
+        PrinterSetDialogTest::SetUp();
+        pty_ = std::make_unique<qv::testing::PtyPrinterProcess>();
+        ::unsetenv("QV410_DEVICE");
+        ::setenv("QV410_ROOT", pty_->root().c_str(), 1);
+        qv::resetLinkStateForTesting();
+        qv::device::install(nullptr);
+    }
+    void TearDown() override {
+        ::unsetenv("QV410_ROOT");
+        PrinterSetDialogTest::TearDown();
+        pty_.reset();
+    }
+    std::unique_ptr<qv::testing::PtyPrinterProcess> pty_;
+};
+
+TEST_F(PrinterSetPtyTest, EveryButtonReachesThePrinterAndIsAcknowledged) {
+    ASSERT_TRUE(withDialog([](DialogBase& dialog) {
+        EXPECT_EQ(page(204).getDlgItemText(IDC_EDIT_LABEL_HEIGHT), u"400");
+        uit::typeText(page(204), IDC_EDIT_PRINT_TO_STOP, u"-89");
+        ASSERT_TRUE(uit::click(page(204), IDC_BUTTON_PRINT_SETTING_SET));
+        ASSERT_TRUE(pressOnPage(dialog, 205, IDC_BUTTON_USER_BEEP_SET));
+        ASSERT_TRUE(pressOnPage(dialog, 205, IDC_BUTTON_USER_DEF_SET_DEFAULT));
+        ASSERT_TRUE(pressOnPage(dialog, 206, IDC_BUTTON_LABEL_AUTO_LEARN));
+        ASSERT_TRUE(pressOnPage(dialog, 206, IDC_BUTTON_LACK_PAPER_LEARN));
+    }));
+    ASSERT_EQ(boxes_.size(), 5U);
+    for (const auto& box : boxes_) {
+        EXPECT_EQ(box.caption, u"INFO") << std::string(box.text.begin(), box.text.end());
+    }
+    const std::vector<std::string> received = pty_->received();
+    for (const char* sent :
+         {"command 1f1b1a000f000190010101000005080000d90000", "command 1f1b1a01020000",
+          "command 1f1b1a010101", "command 1f1b1a030100", "command 1f1b1a020102"}) {
+        EXPECT_EQ(std::count(received.begin(), received.end(), sent), 1) << sent;
+    }
+}
+
+TEST_F(PrinterSetPtyTest, UnpluggedWhileOpen_TheLibraryErrorNotAFailedAcknowledgement) {
+    withDialog([this](DialogBase& dialog) {
+        pty_->control("unplug");
+        ASSERT_TRUE(pressOnPage(dialog, 205, IDC_BUTTON_USER_DEF_SET_DEFAULT));
+    });
+    ASSERT_EQ(boxes_.size(), 1U);
+    EXPECT_EQ(boxes_[0].caption, u"ERROR");
+    EXPECT_EQ(boxes_[0].text, libraryErrorText());
+    EXPECT_NE(boxes_[0].text, u"Restoring the factory settings failed.");
 }
 
 }  // namespace
