@@ -144,6 +144,19 @@ TEST_F(PrinterSetDialogTest, Opens_FourTabsFirstPageShownOverItsBlockedOwner) {
     EXPECT_TRUE(boxes_.empty());
 }
 
+TEST_F(PrinterSetDialogTest, CentredOverItsOwner) {
+    RECT dialogRect{};
+    RECT ownerRect{};
+    ASSERT_TRUE(withDialog([&](DialogBase& dialog) {
+        dialogRect = uit::screenRect(dialog.hwnd());
+        ownerRect = uit::screenRect(ownerWindow_);
+    }));
+    EXPECT_NEAR((dialogRect.left + dialogRect.right) / 2.0,
+                (ownerRect.left + ownerRect.right) / 2.0, 2);
+    EXPECT_NEAR((dialogRect.top + dialogRect.bottom) / 2.0,
+                (ownerRect.top + ownerRect.bottom) / 2.0, 2);
+}
+
 TEST_F(PrinterSetDialogTest, Pages_FillTheTabControlBelowItsHeaders) {
     withDialog([](DialogBase& dialog) {
         const RECT tabs = uit::screenRect(dialog.getDlgItem(IDC_TAB_PRINTER_SET));
