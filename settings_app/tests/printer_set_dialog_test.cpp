@@ -552,16 +552,19 @@ TEST_F(PrinterSetDialogTest, Set_SeveralFaultyFieldsGiveOneBox) {
 }
 
 TEST_F(PrinterSetDialogTest, Set_TextLongerThanTheBufferIsRefusedNotCut) {
-    // 259 zeros and a 5: cut to the buffer it would read as 0, a valid time.
-    const std::u16string typed = std::u16string(259, u'0') + u"5";
-    withDialog([&typed](DialogBase&) {
-        uit::chooseListEntry(page(204), IDC_COMBO_PREVENT_STICKER, 1);
-        uit::typeText(page(204), IDC_EDIT_PREVENT_TIME, typed);
-        uit::click(page(204), IDC_BUTTON_PRINT_SETTING_SET);
-    });
+    // Cut to the 259 units read, each would be a string of zeros, a valid time.
+    for (const std::u16string& typed :
+         {std::u16string(259, u'0') + u"5", std::u16string(258, u'0') + u"\U0001F600"}) {
+        withDialog([&typed](DialogBase&) {
+            uit::chooseListEntry(page(204), IDC_COMBO_PREVENT_STICKER, 1);
+            uit::typeText(page(204), IDC_EDIT_PREVENT_TIME, typed);
+            uit::click(page(204), IDC_BUTTON_PRINT_SETTING_SET);
+        });
+    }
     EXPECT_TRUE(settingsWritten().empty());
-    ASSERT_EQ(boxes_.size(), 1U);
+    ASSERT_EQ(boxes_.size(), 2U);
     EXPECT_EQ(boxes_[0].text, kInputRefusal);
+    EXPECT_EQ(boxes_[1].text, kInputRefusal);
 }
 
 TEST_F(PrinterSetDialogTest, StoredPreventTimeAbove255_ShownThenRefusedUntilCorrected) {

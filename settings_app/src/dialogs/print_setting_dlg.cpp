@@ -64,8 +64,7 @@ std::optional<int32_t> readNumber(const DialogBase& page, const NumberField& fie
     dialogs::TextBuffer text{};
     const int length = page.getDlgItemText(field.id, text.data(), static_cast<int>(text.size()));
     // A text that did not fit the buffer would otherwise be judged by its first part alone.
-    if (length == static_cast<int>(text.size()) - 1 &&
-        page.getDlgItemText(field.id).size() > static_cast<std::size_t>(length)) {
+    if (page.getDlgItemText(field.id).size() > static_cast<std::size_t>(length)) {
         return std::nullopt;
     }
     const std::optional<int32_t> value = dialogs::parseWholeNumber(
