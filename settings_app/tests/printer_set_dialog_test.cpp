@@ -206,7 +206,7 @@ TEST_F(PrinterSetDialogTest, EveryOpening_FreshPagesOnTabZeroThatReadThePrinterA
     EXPECT_TRUE(settingsWritten().empty()) << "closing applies nothing";
 }
 
-TEST_F(PrinterSetDialogTest, Closing_EscapeAndCloseBoxGive2) {
+TEST_F(PrinterSetDialogTest, Closing_EscapeAndCloseBoxGive2EnterOnTheTabsGives1) {
     test::MainDialogHost host;
     const auto runWith = [&host](const std::function<void(DialogBase&)>& close) {
         uit::setModalHook(close);
@@ -215,6 +215,11 @@ TEST_F(PrinterSetDialogTest, Closing_EscapeAndCloseBoxGive2) {
     };
     EXPECT_EQ(runWith([](DialogBase& d) { uit::pressKey(d, VK_ESCAPE); }), 2);
     EXPECT_EQ(runWith([](DialogBase& d) { uit::closeBox(d); }), 2);
+    EXPECT_EQ(runWith([](DialogBase& d) {
+                  ASSERT_TRUE(uit::focusControl(d, IDC_TAB_PRINTER_SET));
+                  uit::pressKey(d, VK_RETURN);
+              }),
+              1);
     EXPECT_EQ(runWith([](DialogBase& d) {
                   uit::typeText(page(204), IDC_EDIT_LABEL_HEIGHT, u"35");
                   uit::pressKey(d, VK_ESCAPE);
