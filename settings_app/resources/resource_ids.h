@@ -53,3 +53,45 @@ inline constexpr int IDC_VALUE_H_ORIGIN = 1079;
 inline constexpr int IDC_VALUE_VERTICAL_ORIGIN = 1080;
 inline constexpr int IDC_VALUE_PRINT_TO_STOP = 1081;
 inline constexpr int IDC_VALUE_PREVENT_TIME = 1082;
+
+// ---- Set Printer dialog (template 203) and its pages (templates 204 to 206) ----
+inline constexpr int IDD_PRINTER_SET = 203;
+inline constexpr int IDD_PRINT_SETTING = 204;
+inline constexpr int IDD_USER_DEF = 205;
+inline constexpr int IDD_LOCATION_TAB = 206;
+inline constexpr int IDC_TAB_PRINTER_SET = 1011;
+
+// Print settings page: its row labels are 1012 to 1023 (IDC_STATIC_PRINT_TYPE ... above).
+inline constexpr int IDC_EDIT_PRINT_TO_STOP = 1024;
+inline constexpr int IDC_EDIT_VERTICAL_ORIGIN = 1025;
+inline constexpr int IDC_EDIT_H_ORIGIN = 1026;
+inline constexpr int IDC_COMBO_PRINT_TYPE = 1027;
+inline constexpr int IDC_COMBO_POWER_ON_POSITION = 1028;
+inline constexpr int IDC_EDIT_LABEL_HEIGHT = 1029;
+inline constexpr int IDC_COMBO_PAPER_TYPE = 1030;
+inline constexpr int IDC_COMBO_REPRINT_WHEN_ERROR = 1031;
+inline constexpr int IDC_COMBO_PREVENT_STICKER = 1032;
+inline constexpr int IDC_COMBO_SPECIAL_LABEL = 1033;
+inline constexpr int IDC_COMBO_PRINT_SPEED = 1034;
+inline constexpr int IDC_COMBO_DARKNESS = 1035;
+inline constexpr int IDC_BUTTON_PRINT_SETTING_SET = 1036;
+inline constexpr int IDC_EDIT_PREVENT_TIME = 1038;
+inline constexpr int IDC_STATIC_HINT_LABEL_HEIGHT = 1054;
+inline constexpr int IDC_STATIC_HINT_H_ORIGIN = 1055;
+inline constexpr int IDC_STATIC_HINT_VERTICAL_ORIGIN = 1056;
+inline constexpr int IDC_STATIC_HINT_PRINT_TO_STOP = 1057;
+inline constexpr int IDC_STATIC_N_MINUTES_LATER_OPEN = 1058;
+inline constexpr int IDC_STATIC_AFTER_PRINTING = 1059;
+
+// User settings page.
+inline constexpr int IDC_STATIC_USER_BEEP = 1037;
+inline constexpr int IDC_COMBO_USER_BEEP = 1038;
+inline constexpr int IDC_BUTTON_USER_BEEP_SET = 1039;
+inline constexpr int IDC_BUTTON_USER_DEF_SET_DEFAULT = 1040;
+
+// Location page.
+inline constexpr int IDC_STATIC_LABEL_AUTO_LEARN = 1041;
+inline constexpr int IDC_STATIC_LACK_PAPER_LEARN = 1042;
+inline constexpr int IDC_BUTTON_LABEL_AUTO_LEARN = 1043;
+inline constexpr int IDC_BUTTON_LACK_PAPER_LEARN = 1044;
+// ---- end of the Set Printer dialog ----

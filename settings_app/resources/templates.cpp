@@ -80,7 +80,93 @@ constexpr ControlTemplate kPrinterInfoControls[] = {
 constexpr DialogTemplate kPrinterInfoDialog{IDD_SHOW_PRINTER_INFO, 0x80C800C8, 307, 281, u"Printer Information", u"MS Shell Dlg", 8, kPrinterInfoControls};
 // clang-format on
 
-constexpr std::array kTemplates{&kMainDialog, &kPrinterInfoDialog};
+// ---- Set Printer dialog (203) and its pages (204 to 206) ----
+// A page is a child dialog without caption that starts hidden; the Set Printer dialog moves it
+// into its tab control.
+constexpr uint32_t kChildPage = WS_CHILD | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS;
+// Single-line fields standing in for Rich Edit 2.0: border, scrolled sideways as typed into.
+constexpr uint32_t kNumberField = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr uint32_t kDropDownList =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+
+// clang-format off
+constexpr ControlTemplate kPrinterSetControls[] = {
+    {IDC_TAB_PRINTER_SET, tabControl, {17, 14, 371, 241}, WS_CHILD | WS_VISIBLE, u""},
+};
+
+constexpr DialogTemplate kPrinterSetDialog{IDD_PRINTER_SET, 0x80C800C8, 401, 270, u"Set Printer", u"MS Shell Dlg", 8, kPrinterSetControls};
+
+// Print settings: the labels first, then the values; each value names its label explicitly,
+// since template order does not put the label just before it. The hints keep their texts.
+constexpr ControlTemplate kPrintSettingControls[] = {
+    {IDC_STATIC_PRINT_TYPE, staticText, {18, 14, 67, 8}, kLeftText, u"Print Type:"},
+    {IDC_STATIC_POWER_ON_POSITION, staticText, {18, 28, 115, 8}, kLeftText, u"Automatic position when power on:"},
+    {IDC_STATIC_LABEL_HEIGHT, staticText, {18, 43, 67, 8}, kLeftText, u"Label Height:"},
+    {IDC_STATIC_PAPER_TYPE, staticText, {18, 58, 67, 8}, kLeftText, u"Paper Type:"},
+    {IDC_STATIC_REPRINT_WHEN_ERROR, staticText, {18, 73, 67, 8}, kLeftText, u"Reprint when error:"},
+    {IDC_STATIC_PREVENT_STICKER, staticText, {18, 181, 67, 8}, kLeftText, u"Prevent Glue Paper:"},
+    {IDC_STATIC_SPECIAL_LABEL, staticText, {18, 88, 67, 8}, kLeftText, u"Special Label:"},
+    {IDC_STATIC_PRINT_SPEED, staticText, {18, 104, 67, 8}, kLeftText, u"Print Speed:"},
+    {IDC_STATIC_DARKNESS, staticText, {18, 119, 67, 8}, kLeftText, u"Darkness Setting:"},
+    {IDC_STATIC_H_ORIGIN, staticText, {18, 136, 67, 8}, kLeftText, u"Horizontal Origin:"},
+    {IDC_STATIC_VERTICAL_ORIGIN, staticText, {18, 151, 67, 8}, kLeftText, u"Vertical Origin:"},
+    {IDC_STATIC_PRINT_TO_STOP, staticText, {18, 166, 67, 8}, kLeftText, u"Print To Stop:"},
+    {IDC_EDIT_PRINT_TO_STOP, richEdit, {157, 164, 48, 14}, kNumberField, u"", IDC_STATIC_PRINT_TO_STOP},
+    {IDC_EDIT_VERTICAL_ORIGIN, richEdit, {157, 148, 47, 14}, kNumberField, u"", IDC_STATIC_VERTICAL_ORIGIN},
+    {IDC_EDIT_H_ORIGIN, richEdit, {157, 132, 47, 14}, kNumberField, u"", IDC_STATIC_H_ORIGIN},
+    {IDC_COMBO_PRINT_TYPE, comboBox, {157, 11, 80, 30}, kDropDownList, u"", IDC_STATIC_PRINT_TYPE},
+    {IDC_COMBO_POWER_ON_POSITION, comboBox, {157, 26, 80, 30}, kDropDownList, u"", IDC_STATIC_POWER_ON_POSITION},
+    {IDC_EDIT_LABEL_HEIGHT, richEdit, {157, 41, 47, 14}, kNumberField, u"", IDC_STATIC_LABEL_HEIGHT},
+    {IDC_COMBO_PAPER_TYPE, comboBox, {157, 57, 80, 30}, kDropDownList, u"", IDC_STATIC_PAPER_TYPE},
+    {IDC_COMBO_REPRINT_WHEN_ERROR, comboBox, {157, 72, 80, 30}, kDropDownList, u"", IDC_STATIC_REPRINT_WHEN_ERROR},
+    {IDC_COMBO_PREVENT_STICKER, comboBox, {157, 181, 80, 30}, kDropDownList, u"", IDC_STATIC_PREVENT_STICKER},
+    {IDC_COMBO_SPECIAL_LABEL, comboBox, {157, 87, 80, 30}, kDropDownList, u"", IDC_STATIC_SPECIAL_LABEL},
+    {IDC_COMBO_PRINT_SPEED, comboBox, {157, 102, 80, 30}, kDropDownList, u"", IDC_STATIC_PRINT_SPEED},
+    {IDC_COMBO_DARKNESS, comboBox, {157, 117, 80, 30}, kDropDownList, u"", IDC_STATIC_DARKNESS},
+    {IDC_BUTTON_PRINT_SETTING_SET, button, {14, 213, 250, 14}, kPushButton, u"Set"},
+    {IDC_STATIC_HINT_LABEL_HEIGHT, staticText, {205, 45, 52, 8}, kLeftText, u"(30-400)mm"},
+    {IDC_STATIC_HINT_H_ORIGIN, staticText, {206, 134, 27, 8}, kLeftText, u"(0-89)"},
+    {IDC_STATIC_HINT_VERTICAL_ORIGIN, staticText, {206, 151, 24, 8}, kLeftText, u"(0-89)"},
+    {IDC_STATIC_HINT_PRINT_TO_STOP, staticText, {206, 167, 26, 8}, kLeftText, u"(-89-89)"},
+    {IDC_EDIT_PREVENT_TIME, richEdit, {157, 196, 47, 14}, kNumberField, u"", IDC_STATIC_AFTER_PRINTING},
+    {IDC_STATIC_N_MINUTES_LATER_OPEN, staticText, {205, 198, 84, 8}, kLeftText, u"(0-255)minutes later open"},
+    {IDC_STATIC_AFTER_PRINTING, staticText, {114, 198, 44, 8}, kLeftText, u"After printing"},
+};
+
+constexpr DialogTemplate kPrintSettingPage{IDD_PRINT_SETTING, kChildPage, 309, 238, u"", u"MS Shell Dlg", 8, kPrintSettingControls};
+
+// User settings: an unsorted beeper list, so its entries stay disable, enable in every language.
+constexpr ControlTemplate kUserDefControls[] = {
+    {IDC_STATIC_USER_BEEP, staticText, {21, 24, 63, 8}, kLeftText, u"Beep:"},
+    {IDC_COMBO_USER_BEEP, comboBox, {109, 21, 48, 30}, kDropDownList, u"", IDC_STATIC_USER_BEEP},
+    {-1, button, {15, 9, 230, 52}, kGroupBox, u""},
+    {IDC_BUTTON_USER_BEEP_SET, button, {186, 20, 50, 14}, kPushButton, u"Set"},
+    {IDC_BUTTON_USER_DEF_SET_DEFAULT, button, {21, 39, 214, 14}, kPushButton, u"Restore factory settings"},
+};
+
+constexpr DialogTemplate kUserDefPage{IDD_USER_DEF, kChildPage, 260, 76, u"", u"MS Shell Dlg", 8, kUserDefControls};
+
+constexpr ControlTemplate kLocationControls[] = {
+    {-1, button, {14, 9, 233, 35}, kGroupBox, u""},
+    {IDC_STATIC_LABEL_AUTO_LEARN, staticText, {24, 24, 78, 8}, kLeftText, u"Label Auto Learn:"},
+    {IDC_BUTTON_LABEL_AUTO_LEARN, button, {139, 20, 97, 14}, kPushButton, u"Set"},
+    {-1, button, {14, 50, 233, 35}, kGroupBox, u""},
+    {IDC_STATIC_LACK_PAPER_LEARN, staticText, {24, 65, 78, 8}, kLeftText, u"Lack Paper Learn:"},
+    {IDC_BUTTON_LACK_PAPER_LEARN, button, {140, 61, 97, 14}, kPushButton, u"Set"},
+};
+
+constexpr DialogTemplate kLocationPage{IDD_LOCATION_TAB, kChildPage, 264, 100, u"", u"MS Shell Dlg", 8, kLocationControls};
+// clang-format on
+// ---- end of the Set Printer dialog ----
+
+// ---- Test page (207): placeholder, replaced by the real page and its template ----
+constexpr DialogTemplate kTestTabPage{207, kChildPage, 371, 221, u"", u"MS Shell Dlg", 8, {}};
+// ---- end of the test page ----
+
+constexpr std::array kTemplates{
+    &kMainDialog,  &kPrinterInfoDialog, &kPrinterSetDialog, &kPrintSettingPage,
+    &kUserDefPage, &kLocationPage,      &kTestTabPage,
+};
 
 }  // namespace
 

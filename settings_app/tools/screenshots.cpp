@@ -9,6 +9,7 @@
 
 #include "device/simulated_printer.h"
 #include "dialogs/main_dlg.h"
+#include "dialogs/printer_set_dlg.h"
 #include "ui/message_loop.h"
 #include "ui/testing.h"
 
@@ -26,13 +27,57 @@ void report(bool ok, const std::string& path) {
 // The pictures still to take, in the order the windows will appear.
 std::deque<std::string> gExpected;
 
-void takeShownWindow(const uit::ShownModal& shown) {
-    uit::processEvents();
+void takeNext() {
     if (gExpected.empty()) {
         report(false, "(no name for a window captioned so)");
     } else {
         report(uit::saveActiveModal(gExpected.front()), gExpected.front());
         gExpected.pop_front();
+    }
+}
+
+// What happens in the Set Printer dialog once it is up, besides its pictures: a list of page
+// buttons to press, each bringing a box (which takes its own picture).
+struct PagePress {
+    int page;
+    int id;
+};
+std::deque<PagePress> gPagePresses;
+// How many of its tabs to take pictures of, from the first.
+int gSetPrinterTabs = CPrinterSetDlg::kPageCount;
+
+void takeSetPrinter() {
+    ui::DialogBase* dialog = uit::findDialog(IDD_PRINTER_SET);
+    if (dialog == nullptr) {
+        report(false, "(the Set Printer dialog is not there)");
+        return;
+    }
+    // Each page as the operator sees it after clicking its tab.
+    for (int tab = 0; tab < gSetPrinterTabs && !gExpected.empty(); ++tab) {
+        uit::clickTab(*dialog, IDC_TAB_PRINTER_SET, tab);
+        uit::processEvents();
+        takeNext();
+    }
+    while (!gPagePresses.empty()) {
+        const PagePress press = gPagePresses.front();
+        gPagePresses.pop_front();
+        ui::DialogBase* page = uit::findDialog(press.page);
+        if (page == nullptr) {
+            report(false, "(a page of Set Printer is missing)");
+            continue;
+        }
+        uit::clickTab(*dialog, IDC_TAB_PRINTER_SET, press.page - IDD_PRINT_SETTING);
+        uit::processEvents();
+        uit::click(*page, press.id);
+    }
+}
+
+void takeShownWindow(const uit::ShownModal& shown) {
+    uit::processEvents();
+    if (shown.templateId == IDD_PRINTER_SET) {
+        takeSetPrinter();
+    } else {
+        takeNext();
     }
     // A dialog closes with Escape, a box with Enter, as a user would close them.
     uit::pressKeyInActiveModal(shown.templateId != 0 ? ui::VK_ESCAPE : ui::VK_RETURN);
@@ -71,6 +116,17 @@ int main(int argc, char** argv) {
     gExpected = {out + "printer_info_209.png"};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
+    // Set Printer with each of its pages, then a box from each kind of button: the settings
+    // sent, a factory restore, a learning run.
+    gExpected = {out + "printer_set_203_print_settings.png", out + "printer_set_203_user.png",
+                 out + "printer_set_203_location.png",       out + "printer_set_203_test.png",
+                 out + "printer_set_setting_success.png",    out + "printer_set_restore_info.png",
+                 out + "printer_set_learn_info.png"};
+    gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET},
+                    {IDD_USER_DEF, IDC_BUTTON_USER_DEF_SET_DEFAULT},
+                    {IDD_LOCATION_TAB, IDC_BUTTON_LACK_PAPER_LEARN}};
+    uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
+
     // A printer with more to say: paused, ribbon, black-mark paper, negative stop position.
     printer->with([](qv::sim::PrinterEngine& e) {
         e.state().status = 0x48;
@@ -84,10 +140,23 @@ int main(int argc, char** argv) {
     gExpected = {out + "printer_info_209_paused.png"};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
+    // Set Printer on that printer: ribbon, black mark, prevent glue on with its time, a negative
+    // stop position; and a refusal of a value the printer reported but the page cannot send.
+    printer->with([](qv::sim::PrinterEngine& e) { e.state().settings.preventTime = 300; });
+    gSetPrinterTabs = 1;
+    gExpected = {out + "printer_set_203_print_settings_stored.png",
+                 out + "printer_set_refusal.png"};
+    gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET}};
+    uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
+
     // The failure path shows only its error box.
     printer->with([](qv::sim::PrinterEngine& e) { e.faults().absent = true; });
     gExpected = {out + "printer_info_error.png"};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
+
+    // Set Printer without a printer: the page's error box first, then the dialog with defaults.
+    gExpected = {out + "printer_set_read_error.png", out + "printer_set_203_defaults.png"};
+    uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
 
     if (!gExpected.empty()) {
         report(false, gExpected.front() + " (never shown)");

@@ -2,6 +2,7 @@
 
 #include "QVSettingToolDll.h"
 #include "app/catalog.h"
+#include "dialogs/printer_set_dlg.h"
 #include "dialogs/show_printer_info_dlg.h"
 #include "dialogs/text_buffer.h"
 
@@ -110,7 +111,8 @@ LRESULT CMainDlg::onClose(const Message& message) {
 }
 
 LRESULT CMainDlg::onSetPrinter(const Message& /*message*/) {
-    // Opens CPrinterSetDlg (template 203) once that dialog is part of the program.
+    CPrinterSetDlg dlg;
+    dlg.doModal(getActiveWindow());
     return 0;
 }
 

@@ -93,6 +93,9 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
             if (type == BS_GROUPBOX) {
                 auto* box = new QGroupBox(text, &dialog);
                 box->setFocusPolicy(Qt::NoFocus);
+                // A frame drawn around controls, as on Windows: clicks inside it reach the
+                // controls, also those that come before the box in template order.
+                box->setAttribute(Qt::WA_TransparentForMouseEvents);
                 return box;
             }
             if (type == BS_AUTOCHECKBOX) {

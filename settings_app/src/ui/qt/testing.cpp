@@ -221,7 +221,7 @@ std::u16string fontFamily(HWND window) {
 
 bool focusControl(DialogBase& dialog, int id) {
     QWidget* w = widgetOf(dialog.getDlgItem(id));
-    if (w == nullptr || !w->isEnabled() || !w->isVisible()) {
+    if (w == nullptr || !w->isEnabled() || !w->isVisible() || w->focusPolicy() == Qt::NoFocus) {
         return false;
     }
     w->setFocus(Qt::MouseFocusReason);

@@ -1,0 +1,275 @@
+#include "dialogs/print_setting_dlg.h"
+
+#include <optional>
+#include <string_view>
+
+#include "dialogs/number_text.h"
+#include "dialogs/setting_command.h"
+#include "dialogs/text_buffer.h"
+
+using namespace ui;
+
+namespace {
+
+struct Caption {
+    int id;
+    const char* messageId;
+};
+
+// Top to bottom as the rows stand, then the button; all through one buffer.
+constexpr std::array<Caption, 15> kCaptions{{
+    {IDC_STATIC_PRINT_TYPE, "PO_IDC_STATIC_PRINT_TYPE"},
+    {IDC_STATIC_POWER_ON_POSITION, "PO_IDC_STATIC_POWER_ON_POSITION"},
+    {IDC_STATIC_LABEL_HEIGHT, "PO_IDC_STATIC_LABEL_HEIGHT"},
+    {IDC_STATIC_PAPER_TYPE, "PO_IDC_STATIC_PAPER_TYPE"},
+    {IDC_STATIC_REPRINT_WHEN_ERROR, "PO_IDC_STATIC_REPRINT_WHEN_ERROR"},
+    {IDC_STATIC_SPECIAL_LABEL, "PO_IDC_STATIC_SPECIAL_LABEL"},
+    {IDC_STATIC_PRINT_SPEED, "PO_IDC_STATIC_PRINT_SPEED"},
+    {IDC_STATIC_DARKNESS, "PO_IDC_STATIC_DARKNESS_SETTING"},
+    {IDC_STATIC_H_ORIGIN, "PO_IDC_STATIC_H_ORIGIN"},
+    {IDC_STATIC_VERTICAL_ORIGIN, "PO_IDC_STATIC_VERTICAL_ORIGIN"},
+    {IDC_STATIC_PRINT_TO_STOP, "PO_IDC_STATIC_PRINT_TO_STOP"},
+    {IDC_STATIC_PREVENT_STICKER, "PO_IDC_STATIC_PREVENT_STICKER"},
+    {IDC_STATIC_AFTER_PRINTING, "PO_IDC_STATIC_AFTER_PRINTING"},
+    {IDC_STATIC_N_MINUTES_LATER_OPEN, "PO_IDC_STATIC_N_MINUTES_LATER_OPEN"},
+    {IDC_BUTTON_PRINT_SETTING_SET, "PO_GSTR_SET"},
+}};
+
+// Speed and darkness show plain numbers, never translated: speed the first ten, darkness the
+// first sixteen.
+constexpr std::array<const char16_t*, 17> kNumberTexts{u"0",  u"1",  u"2",  u"3",  u"4",  u"5",
+                                                       u"6",  u"7",  u"8",  u"9",  u"10", u"11",
+                                                       u"12", u"13", u"14", u"15", u"16"};
+constexpr int kSpeedEntries = 10;
+constexpr int kDarknessEntries = 16;
+
+struct NumberField {
+    int id;
+    int32_t min;
+    int32_t max;
+    bool allowMinus;
+};
+
+// The order in which Set checks the fields; the first faulty one is the one reported.
+constexpr std::array<NumberField, 5> kNumberFields{{
+    {IDC_EDIT_LABEL_HEIGHT, 30, 400, false},
+    {IDC_EDIT_PREVENT_TIME, 0, 255, false},
+    {IDC_EDIT_H_ORIGIN, 0, 89, false},
+    {IDC_EDIT_VERTICAL_ORIGIN, 0, 89, false},
+    {IDC_EDIT_PRINT_TO_STOP, -89, 89, true},
+}};
+
+// The field's number when it is one within the field's range, both ends included.
+std::optional<int32_t> readNumber(const DialogBase& page, const NumberField& field) {
+    dialogs::TextBuffer text{};
+    const int length = page.getDlgItemText(field.id, text.data(), static_cast<int>(text.size()));
+    // A text that did not fit the buffer would otherwise be judged by its first part alone.
+    if (page.getDlgItemText(field.id).size() > static_cast<std::size_t>(length)) {
+        return std::nullopt;
+    }
+    const std::optional<int32_t> value = dialogs::parseWholeNumber(
+        std::u16string_view(text.data(), static_cast<std::size_t>(length)), field.allowMinus);
+    if (!value.has_value() || *value < field.min || *value > field.max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The printer keeps print to stop as sign and magnitude in one byte: -5 is 0x85.
+int16_t signMagnitude(int32_t value) {
+    return static_cast<int16_t>(value < 0 ? ((-value) | 0x80) : value);
+}
+
+}  // namespace
+
+const std::array<MessageEntry<CPrintSettingDlg>, 5> CPrintSettingDlg::kMessageMap{{
+    {WM_INITDIALOG, kAny, kAny, &CPrintSettingDlg::onInitDialog},
+    {WM_COMMAND, IDOK, kAny, &CPrintSettingDlg::onCloseCmd},
+    {WM_COMMAND, IDCANCEL, kAny, &CPrintSettingDlg::onCloseCmd},
+    {WM_COMMAND, IDC_BUTTON_PRINT_SETTING_SET, BN_CLICKED, &CPrintSettingDlg::onSet},
+    {WM_COMMAND, IDC_COMBO_PREVENT_STICKER, CBN_SELCHANGE,
+     &CPrintSettingDlg::onPreventStickerChange},
+}};
+
+bool CPrintSettingDlg::processWindowMessage(const Message& message, LRESULT& result) {
+    return dispatchMessageMap<CPrintSettingDlg>(*this, kMessageMap, message, result);
+}
+
+LRESULT CPrintSettingDlg::onCloseCmd(const Message& message) {
+    endDialog(message.id);
+    return 0;
+}
+
+LRESULT CPrintSettingDlg::onInitDialog(const Message& /*message*/) {
+    centerWindow();
+    fillLists();
+    setDefaultValues();
+    readPrinter();
+    setCaptions();
+    return 1;
+}
+
+void CPrintSettingDlg::fillLists() {
+    printType_.attach(getDlgItem(IDC_COMBO_PRINT_TYPE));
+    powerOnPosition_.attach(getDlgItem(IDC_COMBO_POWER_ON_POSITION));
+    paperType_.attach(getDlgItem(IDC_COMBO_PAPER_TYPE));
+    reprintWhenError_.attach(getDlgItem(IDC_COMBO_REPRINT_WHEN_ERROR));
+    preventSticker_.attach(getDlgItem(IDC_COMBO_PREVENT_STICKER));
+    specialLabel_.attach(getDlgItem(IDC_COMBO_SPECIAL_LABEL));
+    printSpeed_.attach(getDlgItem(IDC_COMBO_PRINT_SPEED));
+    darkness_.attach(getDlgItem(IDC_COMBO_DARKNESS));
+
+    // Every entry goes through one buffer: an untranslated one repeats the entry before it.
+    dialogs::TextBuffer entry{};
+    const auto add = [&entry](ComboBox& list, const char* messageId) {
+        list.addString(BaseGetPOText(messageId, entry.data()));
+    };
+    const auto addDisableEnable = [&add](ComboBox& list, int selected) {
+        add(list, "PO_GSTR_DISABLE");
+        add(list, "PO_GSTR_ENABLE");
+        list.setCurSel(selected);
+    };
+    add(printType_, "PO_GSTR_THERMAL");
+    add(printType_, "PO_GSTR_RIBBONS");
+    printType_.setCurSel(0);
+    addDisableEnable(powerOnPosition_, 1);
+    add(paperType_, "PO_GSTR_RECEIPT");
+    add(paperType_, "PO_GSTR_LABEL");
+    add(paperType_, "PO_GSTR_BLACK_MARK");
+    paperType_.setCurSel(1);
+    addDisableEnable(reprintWhenError_, 1);
+    addDisableEnable(preventSticker_, 0);
+    addDisableEnable(specialLabel_, 0);
+    for (int i = 0; i < kSpeedEntries; ++i) {
+        printSpeed_.addString(kNumberTexts[static_cast<std::size_t>(i)]);
+    }
+    printSpeed_.setCurSel(5);
+    for (int i = 0; i < kDarknessEntries; ++i) {
+        darkness_.addString(kNumberTexts[static_cast<std::size_t>(i)]);
+    }
+    darkness_.setCurSel(8);
+}
+
+void CPrintSettingDlg::setDefaultValues() {
+    labelHeight_.attach(getDlgItem(IDC_EDIT_LABEL_HEIGHT));
+    preventTime_.attach(getDlgItem(IDC_EDIT_PREVENT_TIME));
+    printToStop_.attach(getDlgItem(IDC_EDIT_PRINT_TO_STOP));
+    hOrigin_.attach(getDlgItem(IDC_EDIT_H_ORIGIN));
+    verticalOrigin_.attach(getDlgItem(IDC_EDIT_VERTICAL_ORIGIN));
+    preventTime_.enableWindow(false);
+    verticalOrigin_.setWindowText(u"0");
+    hOrigin_.setWindowText(u"0");
+    printToStop_.setWindowText(u"0");
+    labelHeight_.setWindowText(u"400");
+    preventTime_.setWindowText(u"0");
+}
+
+void CPrintSettingDlg::readPrinter() {
+    PrintSettingParam settings{};
+    bool read = false;
+    {
+        const BusyCursor busy;
+        read = QVGetPrinterPrintSettingParam(&settings) != 0;
+    }
+    if (!read) {
+        // The defaults stay; the page is usable without the printer's values.
+        dialogs::showLibraryError(hwnd());
+        return;
+    }
+    showSettings(settings);
+}
+
+void CPrintSettingDlg::showSettings(const PrintSettingParam& settings) {
+    // A value beyond a list's entries leaves that list without a choice.
+    printType_.setCurSel(settings.printType);
+    powerOnPosition_.setCurSel(settings.powerOnPosition);
+    paperType_.setCurSel(settings.paperType);
+    reprintWhenError_.setCurSel(settings.reprintWhenError);
+    preventSticker_.setCurSel(settings.preventSticker);
+    specialLabel_.setCurSel(settings.specialLabel);
+    printSpeed_.setCurSel(settings.printSpeed);
+    darkness_.setCurSel(settings.darkness);
+    dialogs::TextBuffer number{};
+    const auto show = [&number](const WindowWrapper& field, int value) {
+        dialogs::formatDecimal(number, value);
+        field.setWindowText(number.data());
+    };
+    show(labelHeight_, settings.labelHeight);
+    show(hOrigin_, settings.hOrigin);
+    show(verticalOrigin_, settings.verticalOrigin);
+    show(printToStop_, settings.printToStop);
+    show(preventTime_, settings.preventTime);
+    followPreventSticker();
+}
+
+void CPrintSettingDlg::setCaptions() {
+    dialogs::TextBuffer text{};
+    for (const Caption& caption : kCaptions) {
+        setDlgItemText(caption.id, BaseGetPOText(caption.messageId, text.data()));
+    }
+}
+
+void CPrintSettingDlg::followPreventSticker() {
+    preventTime_.enableWindow(preventSticker_.getCurSel() != 0);
+}
+
+LRESULT CPrintSettingDlg::onPreventStickerChange(const Message& /*message*/) {
+    followPreventSticker();
+    return 0;
+}
+
+bool CPrintSettingDlg::readNumbers(PrintSettingParam& settings) const {
+    std::array<int32_t, kNumberFields.size()> values{};
+    for (std::size_t i = 0; i < kNumberFields.size(); ++i) {
+        // Checked whether or not the field takes input: its value is sent either way.
+        const std::optional<int32_t> value = readNumber(*this, kNumberFields[i]);
+        if (!value.has_value()) {
+            return false;
+        }
+        values[i] = *value;
+    }
+    settings.labelHeight = static_cast<uint16_t>(values[0]);
+    settings.preventTime = static_cast<uint16_t>(values[1]);
+    settings.hOrigin = static_cast<uint8_t>(values[2]);
+    settings.verticalOrigin = static_cast<uint8_t>(values[3]);
+    settings.printToStop = signMagnitude(values[4]);
+    return true;
+}
+
+bool CPrintSettingDlg::readLists(PrintSettingParam& settings) const {
+    struct Choice {
+        const ComboBox& list;
+        uint8_t& field;
+    };
+    const std::array<Choice, 8> choices{{
+        {printType_, settings.printType},
+        {powerOnPosition_, settings.powerOnPosition},
+        {paperType_, settings.paperType},
+        {reprintWhenError_, settings.reprintWhenError},
+        {preventSticker_, settings.preventSticker},
+        {specialLabel_, settings.specialLabel},
+        {printSpeed_, settings.printSpeed},
+        {darkness_, settings.darkness},
+    }};
+    for (const Choice& c : choices) {
+        const int index = c.list.getCurSel();
+        // A value the printer reported beyond the entries was never shown: never write it back.
+        if (index < 0) {
+            return false;
+        }
+        c.field = static_cast<uint8_t>(index);
+    }
+    return true;
+}
+
+LRESULT CPrintSettingDlg::onSet(const Message& /*message*/) {
+    PrintSettingParam settings{};
+    if (!readNumbers(settings) || !readLists(settings)) {
+        dialogs::showInputRefusal(hwnd());
+        return 0;
+    }
+    dialogs::runSettingCommand(
+        hwnd(), [&settings] { return QVSetPrintSetting(&settings); }, "PO_GSTR_SETTING_SUCCESS",
+        "PO_GSTR_SETTING_FAIL");
+    return 0;
+}
