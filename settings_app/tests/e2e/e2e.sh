@@ -135,6 +135,35 @@ main_point() {
     echo $((cx + ($1 * 2 + $3) * cw / 796)) $((cy + ($2 * 2 + $4) * ch / 322))
 }
 
+# dialog_point WINDOW TW TH X Y W H: the centre of a control of a dialog whose template is
+# TW x TH dialog units.
+dialog_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    echo $((cx + ($4 * 2 + $6) * cw / ($2 * 2))) $((cy + ($5 * 2 + $7) * ch / ($3 * 2)))
+}
+
+# page_point WINDOW TW TH TABX TABY X Y W H: the centre of a control of a page that the dialog
+# hosts in its tab control at TABX, TABY (the page starts 20 pixels below the tab control's top).
+page_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    local ox=$((cx + $4 * cw / $2)) oy=$((cy + $5 * ch / $3 + 20))
+    echo $((ox + ($6 * 2 + $8) * cw / ($2 * 2))) $((oy + ($7 * 2 + $9) * ch / ($3 * 2)))
+}
+
+# crop WINDOW X Y W H FILE: a part of a window's client area, in pixels, as a picture.
+crop_client() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    import -window root -crop "$4x$5+$((cx + $2))+$((cy + $3))" +repage "$6" || fail "no screenshot"
+}
+
+# Pixels that differ between two pictures of the same size.
+pixels_differing() {
+    compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1
+}
+
 click_at() {
     xdotool mousemove "$1" "$2" click 1
 }
@@ -143,6 +172,8 @@ press_main_button() {
     case $1 in
     connection) click_at $(main_point 293 85 80 14) ;;
     info) click_at $(main_point 293 104 80 14) ;;
+    set_printer) click_at $(main_point 60 133 92 20) ;;
+    download) click_at $(main_point 188 133 92 20) ;;
     esac
 }
 
@@ -205,6 +236,48 @@ open_connection_box() {
     press_main_button connection
     box=$(window_named '^INFO$') || fail "the Connection Test box did not appear"
     within 10 framed "$box" || true
+    sleep 0.2
+}
+
+open_set_printer() {
+    press_main_button set_printer
+    setp=$(window_named '^Set Printer$') || fail "the Set Printer dialog did not open"
+    within 10 framed "$setp" || fail "the Set Printer dialog was never framed"
+    within 10 is_active "$setp" || fail "the Set Printer dialog never became active"
+    sleep 0.3
+}
+
+# A button of a Set Printer page (template 203, tab control at 17, 14), then its box closed
+# with Enter while the dialog stays open.
+press_page_button_expecting_box() {
+    click_at $(page_point "$setp" 401 270 17 14 "$@")
+    local b
+    b=$(window_named '^(INFO|ERROR)$') || fail "no box from the page button at $*"
+    within 10 framed "$b" || true
+    sleep 0.2
+    xdotool key Return
+    within 5 no_window_named '^(INFO|ERROR)$' || fail "Enter did not close the page's box"
+    sleep 0.2
+    no_window_named '^Set Printer$' && fail "the Set Printer dialog closed with the box"
+    return 0
+}
+
+# The visible page of the Set Printer dialog as a picture.
+shoot_page() {
+    local cw ch
+    read -r _ _ cw ch <<<"$(client "$setp")"
+    crop_client "$setp" $((20 * cw / 401)) $((14 * ch / 270 + 24)) $((360 * cw / 401)) \
+        $((200 * ch / 270)) "$1"
+}
+
+box_then_enter() {
+    local b
+    b=$(window_named '^(INFO|ERROR)$') || fail "no box after $1"
+    within 10 framed "$b" || true
+    sleep 0.2
+    box_caption=$(xdotool getwindowname "$b")
+    xdotool key Return
+    within 5 no_window_named '^(INFO|ERROR)$' || fail "Enter did not close the box after $1"
     sleep 0.2
 }
 
@@ -304,6 +377,113 @@ centring)
     near2 "$ix" "$mx" && near2 "$iy" "$my" ||
         fail "information dialog centred at ($ix, $iy)/2, its owner at ($mx, $my)/2"
     xdotool key Escape
+    terminate_expecting 2
+    ;;
+set_printer_tabs_and_keys)
+    start_app
+    open_set_printer
+    xdotool key Escape
+    within 5 no_window_named '^Set Printer$' || fail "Escape did not end the Set Printer dialog"
+    app_alive || fail "the program ended"
+    open_set_printer
+    shoot_page "$work/page0.png"
+    xdotool key ctrl+Tab
+    sleep 0.3
+    shoot_page "$work/page1.png"
+    [ "$(pixels_differing "$work/page0.png" "$work/page1.png")" -gt 100 ] ||
+        fail "Ctrl+Tab did not show another page"
+    # A click on the first tab's header brings the print settings page back.
+    read -r cx cy _ _ <<<"$(client "$setp")"
+    read -r _ _ cw ch <<<"$(client "$setp")"
+    click_at $((cx + 17 * cw / 401 + 14)) $((cy + 14 * ch / 270 + 10))
+    sleep 0.3
+    shoot_page "$work/page0again.png"
+    [ "$(pixels_differing "$work/page0.png" "$work/page0again.png")" -lt 50 ] ||
+        fail "a click on the first tab did not bring its page back"
+    xdotool key ctrl+Tab ctrl+Tab ctrl+shift+Tab
+    sleep 0.3
+    shoot_page "$work/page1again.png"
+    [ "$(pixels_differing "$work/page1.png" "$work/page1again.png")" -lt 50 ] ||
+        fail "Ctrl+Tab twice and Ctrl+Shift+Tab once did not end on the second page"
+    xdotool key Escape
+    within 5 no_window_named '^Set Printer$' || fail "Escape did not end the dialog"
+    terminate_expecting 2
+    ;;
+set_printer_page_buttons)
+    start_app
+    open_set_printer
+    press_page_button_expecting_box 14 213 250 14    # print settings: Set
+    xdotool key ctrl+Tab
+    sleep 0.3
+    press_page_button_expecting_box 186 20 50 14     # user settings: beeper Set
+    press_page_button_expecting_box 21 39 214 14     # user settings: factory restore
+    xdotool key ctrl+Tab
+    sleep 0.3
+    press_page_button_expecting_box 139 20 97 14     # location: label auto learn
+    press_page_button_expecting_box 140 61 97 14     # location: lack-paper learn
+    xdotool key Escape
+    within 5 no_window_named '^Set Printer$' || fail "Escape did not end the dialog"
+    terminate_expecting 2
+    ;;
+test_page_and_text_test)
+    start_app
+    open_set_printer
+    xdotool key ctrl+Tab ctrl+Tab ctrl+Tab
+    sleep 0.3
+    click_at $(page_point "$setp" 401 270 17 14 224 21 50 14)   # dump mode: Set
+    box_then_enter "dump mode Set"
+    click_at $(page_point "$setp" 401 270 17 14 224 42 50 14)   # bad-point check: no box
+    sleep 1
+    no_window_named '^(INFO|ERROR)$' || fail "the bad-point check showed a box"
+    click_at $(page_point "$setp" 401 270 17 14 29 78 103 14)   # self test: pause, then a box
+    box_then_enter "Self Test"
+    [ "$box_caption" = INFO ] || fail "the self test failed"
+    click_at $(page_point "$setp" 401 270 17 14 172 78 103 14)  # opens the text test dialog
+    textdlg=$(window_named '^Print Text Test$') || fail "the text test dialog did not open"
+    within 10 framed "$textdlg" || true
+    within 10 is_active "$textdlg" || fail "the text test dialog never became active"
+    click_at $(dialog_point "$textdlg" 414 138 17 28 381 62)
+    xdotool key ctrl+a
+    xdotool type --delay 20 "First line"
+    xdotool key Return
+    xdotool type --delay 20 "Second line"
+    click_at $(dialog_point "$textdlg" 414 138 276 100 52 17)  # Print
+    box_then_enter "Print"
+    [ "$box_caption" = INFO ] || fail "printing the text test failed"
+    no_window_named '^Print Text Test$' && fail "the text test dialog closed after printing"
+    click_at $(dialog_point "$textdlg" 414 138 339 100 52 17)  # Cancel
+    within 5 no_window_named '^Print Text Test$' || fail "Cancel did not close the dialog"
+    no_window_named '^Set Printer$' && fail "the Set Printer dialog closed with it"
+    xdotool key Escape
+    within 5 no_window_named '^Set Printer$' || fail "Escape did not end the Set Printer dialog"
+    terminate_expecting 2
+    ;;
+download_with_real_file_dialog)
+    head -c 4096 /dev/urandom >"$work/firmware.bin"
+    start_app
+    press_main_button download
+    dl=$(window_named '^Download$') || fail "the download dialog did not open"
+    within 10 framed "$dl" || true
+    within 10 is_active "$dl" || fail "the download dialog never became active"
+    sleep 0.3
+    click_at $(page_point "$dl" 434 191 19 14 303 30 71 14)    # Select Firmware
+    within 10 sh -c "[ \"\$(xdotool getactivewindow)\" != $dl ]" ||
+        fail "the open-file dialog did not appear"
+    sleep 0.5
+    xdotool type --delay 20 "$work/firmware.bin"
+    xdotool key Return
+    within 10 is_active "$dl" || fail "the open-file dialog did not close on the chosen file"
+    sleep 0.3
+    click_at $(page_point "$dl" 434 191 19 14 12 49 363 14)    # Update
+    box_then_enter "Update"
+    [ "$box_caption" = INFO ] || fail "the firmware download failed"
+    xdotool key Escape
+    within 5 no_window_named '^Download$' || fail "Escape did not end the download dialog"
+    terminate_expecting 2
+    ;;
+sigterm_with_set_printer_open)
+    start_app
+    open_set_printer
     terminate_expecting 2
     ;;
 *)
