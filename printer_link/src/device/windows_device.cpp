@@ -121,6 +121,8 @@ bool finishOverlapped(HANDLE handle, OVERLAPPED& overlapped, std::chrono::millis
 
 // The discovery of FindPrinterPath: SetupAPI over the present USB device interfaces.
 std::optional<std::string> discover() {
+    // The call's own error is read afterwards: nothing earlier may be mistaken for it.
+    ::SetLastError(ERROR_SUCCESS);
     DeviceInfoSet set(::SetupDiGetClassDevsW(&GUID_DEVINTERFACE_USB_DEVICE, nullptr, nullptr,
                                              DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     const DWORD classError = ::GetLastError();
