@@ -147,7 +147,9 @@ for arch in "${arches[@]}"; do
   echo "== $arch tests under Wine =="
   if ! wine_runs "$build"; then
     echo "FAILED: Wine does not run $arch programs here (for i686: is wine32:i386 installed?)" >&2
-    failed+=("$arch: not run")
+    failed+=("$arch: not run under Wine")
+    # What needs no Wine still runs: the DLL's export and import tables.
+    (cd "$build" && ctest --output-on-failure -R '^dll_') || failed+=("$arch: DLL tables")
     continue
   fi
   (cd "$build" && ctest -j"$jobs" --output-on-failure --timeout 300) || failed+=("$arch: tests")
