@@ -3,7 +3,7 @@
 set(HEAD_TEST_JOB ${CMAKE_CURRENT_BINARY_DIR}/head_test_job.bin)
 add_custom_command(OUTPUT ${HEAD_TEST_JOB}
   COMMAND head_test_job_generator ${HEAD_TEST_DESCRIPTION} ${HEAD_TEST_JOB}
-  DEPENDS ${HEAD_TEST_DESCRIPTION}
+  DEPENDS head_test_job_generator ${HEAD_TEST_DESCRIPTION}
   COMMENT "Generating the head-test job from head_test_job.txt"
   VERBATIM)
 set(HEAD_TEST_RC ${CMAKE_CURRENT_BINARY_DIR}/head_test_job.rc)
