@@ -36,7 +36,7 @@ std::string cafeInProcessCodePage() {
 std::filesystem::path makeTemporaryDirectory() {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path dir =
+        std::filesystem::path dir =
             std::filesystem::temp_directory_path() / ("qv-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(dir)) {
             return dir;
