@@ -1,7 +1,8 @@
 // Builds the head-test job from its description (head_test_job.txt) and writes it as a C++
-// source holding the job's bytes, compiled into the link library.
+// source holding the job's bytes, compiled into the link library; or, for an output named *.bin,
+// as the bare bytes (the Windows build carries them as a module resource).
 //
-// usage: head_test_job_generator <description> <output.cpp>
+// usage: head_test_job_generator <description> <output.cpp | output.bin>
 //
 // The description is checked as it is read: every row must be as wide as the bitmap head says,
 // and the bands must cover every raster row exactly once, in order. Any fault stops the build.
@@ -277,7 +278,7 @@ std::string sourceFor(const std::vector<uint8_t>& job) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: " << argv[0] << " <description> <output.cpp>\n";
+        std::cerr << "usage: " << argv[0] << " <description> <output.cpp | output.bin>\n";
         return 2;
     }
     std::ifstream in(argv[1]);
@@ -286,9 +287,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        const std::string source = sourceFor(buildJob(readDescription(in)));
+        const std::vector<uint8_t> job = buildJob(readDescription(in));
+        const std::string_view target = argv[2];
+        const bool raw = target.size() > 4 && target.substr(target.size() - 4) == ".bin";
         std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-        out << source;
+        if (raw) {
+            out.write(reinterpret_cast<const char*>(job.data()),
+                      static_cast<std::streamsize>(job.size()));
+        } else {
+            out << sourceFor(job);
+        }
         out.close();
         if (!out) {
             std::cerr << argv[2] << ": cannot write\n";

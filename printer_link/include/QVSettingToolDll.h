@@ -25,11 +25,17 @@
 #else
 #define QV_API QV_EXTERN_C __declspec(dllimport)
 #endif
-/* UTF-16 text unit: wchar_t on Windows keeps the records' sizes. */
-typedef wchar_t QVWCHAR;
 #else
 #define QV_API QV_EXTERN_C __attribute__((visibility("default")))
+#endif
+
+/* UTF-16 text unit. C++ sees char16_t on every platform, so one source serves both; C on Windows
+ * sees wchar_t (16 bits there), the type its wide-string calls take. Same size either way, so the
+ * records keep their layout. */
+#if defined(__cplusplus) || !defined(_WIN32)
 typedef char16_t QVWCHAR;
+#else
+typedef wchar_t QVWCHAR;
 #endif
 
 /* Error codes left by failing exports (BaseGetQVError). */
@@ -98,21 +104,26 @@ typedef struct TextTestRequest {
 #pragma pack(pop)
 
 #ifdef __cplusplus
-static_assert(sizeof(QVWCHAR) == 2, "UTF-16 text unit");
-static_assert(sizeof(PrinterInfo) == 392, "PrinterInfo layout");
-static_assert(offsetof(PrinterInfo, serialNumber) == 128, "PrinterInfo layout");
-static_assert(offsetof(PrinterInfo, firmwareVersion) == 256, "PrinterInfo layout");
-static_assert(offsetof(PrinterInfo, status) == 384, "PrinterInfo layout");
-static_assert(offsetof(PrinterInfo, printedLength) == 388, "PrinterInfo layout");
-static_assert(sizeof(PrintSettingParam) == 16, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, labelHeight) == 2, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, paperType) == 4, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, specialLabel) == 7, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, verticalOrigin) == 11, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, printToStop) == 12, "PrintSettingParam layout");
-static_assert(offsetof(PrintSettingParam, preventTime) == 14, "PrintSettingParam layout");
-static_assert(sizeof(TextTestRequest) == 2082, "TextTestRequest layout");
-static_assert(offsetof(TextTestRequest, text) == 2, "TextTestRequest layout");
+#define QV_STATIC_ASSERT static_assert
+#else
+#define QV_STATIC_ASSERT _Static_assert
+#endif
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L)
+QV_STATIC_ASSERT(sizeof(QVWCHAR) == 2, "UTF-16 text unit");
+QV_STATIC_ASSERT(sizeof(PrinterInfo) == 392, "PrinterInfo layout");
+QV_STATIC_ASSERT(offsetof(PrinterInfo, serialNumber) == 128, "PrinterInfo layout");
+QV_STATIC_ASSERT(offsetof(PrinterInfo, firmwareVersion) == 256, "PrinterInfo layout");
+QV_STATIC_ASSERT(offsetof(PrinterInfo, status) == 384, "PrinterInfo layout");
+QV_STATIC_ASSERT(offsetof(PrinterInfo, printedLength) == 388, "PrinterInfo layout");
+QV_STATIC_ASSERT(sizeof(PrintSettingParam) == 16, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, labelHeight) == 2, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, paperType) == 4, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, specialLabel) == 7, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, verticalOrigin) == 11, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, printToStop) == 12, "PrintSettingParam layout");
+QV_STATIC_ASSERT(offsetof(PrintSettingParam, preventTime) == 14, "PrintSettingParam layout");
+QV_STATIC_ASSERT(sizeof(TextTestRequest) == 2082, "TextTestRequest layout");
+QV_STATIC_ASSERT(offsetof(TextTestRequest, text) == 2, "TextTestRequest layout");
 #endif
 
 /* Last error code; no side effect (it is not cleared). */

@@ -1,10 +1,5 @@
 // Firmware download: the whole file goes out as one 1F 75 packet in a single send; the printer's
 // answer is read afterwards by GetSettingResult (kind 6).
-#include <fcntl.h>
-#include <sys/types.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -14,6 +9,7 @@
 #include <string_view>
 
 #include "QVSettingToolDll.h"
+#include "firmware_file.h"
 #include "link_state.h"
 #include "settings_packets.h"
 #include "text/codepage.h"
@@ -26,77 +22,6 @@ constexpr std::size_t kMaxPathUnits = 32768;
 // The length field has 32 bits: a larger image cannot be described, so it is refused.
 constexpr uint64_t kMaxImageSize = std::numeric_limits<uint32_t>::max();
 
-// File names on Linux are bytes, by convention UTF-8 (as the toolkit writes them). Empty for a
-// path that does not convert (an unpaired surrogate), which then cannot be opened.
-std::optional<std::string> toUtf8(std::u16string_view path) {
-    std::string out;
-    out.reserve(path.size() * 3);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) {
-                return std::nullopt;
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return std::nullopt;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    void close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-  private:
-    int fd_;
-};
-
-// Reads until size bytes have arrived, the file ends or a read fails.
-std::size_t readFully(int fd, uint8_t* destination, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, destination + done, size - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
 }  // namespace
 
 QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
@@ -104,22 +29,18 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
         return qv::failWith(QV_ERR_INVALID_PARAM);
     }
     const std::size_t units = qv::text::boundedLength(path, kMaxPathUnits + 1);
-    const std::optional<std::string> name =
-        units > kMaxPathUnits ? std::nullopt : toUtf8(std::u16string_view(path, units));
-    // Non-blocking open, so that a FIFO without a writer is refused rather than waited for.
-    FileDescriptor file(name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
-    if (!file.ok()) {
+    qv::firmware::FirmwareFile file;
+    if (units > kMaxPathUnits || !file.open(std::u16string_view(path, units))) {
         return qv::failWith(QV_ERR_FILE_NOT_FIND);
     }
 
     // Size by seeking, as for any stream: a file that cannot seek has no size and is refused,
     // before any buffer is sized from it.
-    const off_t end = ::lseek(file.get(), 0, SEEK_END);
-    if (end < 0 || static_cast<uint64_t>(end) > kMaxImageSize ||
-        ::lseek(file.get(), 0, SEEK_SET) != 0) {
+    const std::optional<uint64_t> fileSize = file.size();
+    if (!fileSize || *fileSize > kMaxImageSize) {
         return qv::failWith(QV_ERR_INVALID_FIRMWARE);
     }
-    const auto size = static_cast<uint64_t>(end);
+    const uint64_t size = *fileSize;
     if (size > std::numeric_limits<std::size_t>::max() - kHeadSize) {
         return 0;  // no room for the packet, as when the allocation fails
     }
@@ -139,7 +60,7 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     packet[5] = static_cast<uint8_t>(size);
 
     // An empty file is no image either.
-    if (imageSize == 0 || readFully(file.get(), packet.get() + kHeadSize, imageSize) != imageSize) {
+    if (imageSize == 0 || file.read(packet.get() + kHeadSize, imageSize) != imageSize) {
         return qv::failWith(QV_ERR_INVALID_FIRMWARE);
     }
     file.close();

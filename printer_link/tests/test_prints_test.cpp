@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <clocale>
 #include <string>
 
 #include "head_test_job.h"
 #include "sim_fixture.h"
+#include "test_platform.h"
 #include "text_test_job.h"
 
 namespace {
@@ -162,15 +162,14 @@ TEST_F(TestPrintsTest, TextTestReadsNoFurtherThanTheRecordWhenUnterminated) {
 }
 
 TEST_F(TestPrintsTest, TextTestConvertsToTheProcessCodepage) {
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
+    ASSERT_TRUE(qv::testing::useLanguage("C"));
     passVersionGate();
     const TextTestRequest r = request(50, 30, u"Caf\u00e9 \u6e29");
     const int32_t result = QVTextTestPrint(&r);
-    std::setlocale(LC_ALL, previous.c_str());
+    qv::testing::restoreLocale();
     ASSERT_EQ(result, 1);
     ASSERT_EQ(jobs().size(), 1u);
-    EXPECT_EQ(jobs()[0], bytesOfText(job({textCommand(10, "Caf\xC3\xA9 \xE6\xB8\xA9")})));
+    EXPECT_EQ(jobs()[0], bytesOfText(job({textCommand(10, qv::testing::cafeInProcessCodePage())})));
 }
 
 TEST_F(TestPrintsTest, NotReadyRefusesBothPrintsWith56AfterOnlyTheStatusQuery) {

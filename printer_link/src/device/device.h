@@ -29,12 +29,14 @@ class Device {
 };
 
 // The device in use: the one installed, else chosen from QV410_DEVICE at first use
-// ("simulator": the built-in simulated printer; another value: that device path; unset: sysfs
-// discovery below QV410_ROOT).
+// ("simulator": the built-in simulated printer; another value: that device path; unset: the
+// platform's discovery).
 Device& current();
 
 // Replaces the device in use (tests); nullptr returns to the environment's choice.
 void install(std::shared_ptr<Device> device);
 
+// The real printer on this platform (linux_device.cpp or windows_device.cpp).
+std::shared_ptr<Device> makePlatformDevice();
 std::shared_ptr<Device> makeLinuxDevice();
 }  // namespace qv::device

@@ -17,7 +17,7 @@ std::shared_ptr<Device> chooseFromEnvironment() {
     if (choice != nullptr && std::string(choice) == "simulator") {
         return sim::processSimulator();
     }
-    return makeLinuxDevice();
+    return makePlatformDevice();
 }
 
 }  // namespace

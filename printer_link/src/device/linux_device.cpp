@@ -186,4 +186,8 @@ std::shared_ptr<Device> makeLinuxDevice() {
     return std::make_shared<LinuxDevice>();
 }
 
+std::shared_ptr<Device> makePlatformDevice() {
+    return makeLinuxDevice();
+}
+
 }  // namespace qv::device

@@ -1,0 +1,259 @@
+// The printer on Windows: found among the present USB device interfaces through SetupAPI and
+// reached with CreateFileW on its interface path. Each write and each read opens its own handle.
+#include <windows.h>
+
+#include <setupapi.h>
+
+// initguid.h makes usbiodef.h define the interface class GUID here rather than only declare it.
+#include <initguid.h>
+
+#include <usbiodef.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "device/device.h"
+#include "device/windows_device.h"
+#include "link_state.h"
+
+namespace qv::device {
+namespace {
+
+// Closes a handle on every way out.
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (ok()) {
+            ::CloseHandle(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool ok() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+
+  private:
+    HANDLE handle_;
+};
+
+// Releases the device-information set on every way out of discovery.
+class DeviceInfoSet {
+  public:
+    explicit DeviceInfoSet(HDEVINFO set) : set_(set) {}
+    ~DeviceInfoSet() {
+        if (set_ != INVALID_HANDLE_VALUE) {
+            ::SetupDiDestroyDeviceInfoList(set_);
+        }
+    }
+    DeviceInfoSet(const DeviceInfoSet&) = delete;
+    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
+    HDEVINFO get() const { return set_; }
+
+  private:
+    HDEVINFO set_;
+};
+
+// Device paths are ASCII in practice; the link state keeps them as UTF-8.
+std::string toUtf8(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                          nullptr, nullptr);
+    return out;
+}
+
+std::wstring toWide(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    if (size <= 0) {
+        return {};
+    }
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          out.data(), size);
+    return out;
+}
+
+// Opens the device as every write and read does; an empty path never opens.
+HANDLE openDevice(const std::string& path, DWORD extraFlags) {
+    const std::wstring wide = toWide(path);
+    if (wide.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | extraFlags, nullptr);
+}
+
+// Waits for an overlapped operation; one still pending after the wait is cancelled and completed
+// before its OVERLAPPED goes out of scope. True with the count when it finished with data or at
+// once.
+bool finishOverlapped(HANDLE handle, OVERLAPPED& overlapped, std::chrono::milliseconds wait,
+                      DWORD& transferred) {
+    ::WaitForSingleObject(handle, static_cast<DWORD>(wait.count()));
+    if (::GetOverlappedResult(handle, &overlapped, &transferred, FALSE)) {
+        return true;
+    }
+    if (::GetLastError() == ERROR_IO_INCOMPLETE) {
+        ::CancelIoEx(handle, &overlapped);
+        DWORD ignored = 0;
+        ::GetOverlappedResult(handle, &overlapped, &ignored, TRUE);
+    }
+    transferred = 0;
+    return false;
+}
+
+// The discovery of FindPrinterPath: SetupAPI over the present USB device interfaces.
+std::optional<std::string> discover() {
+    // The call's own error is read afterwards: nothing earlier may be mistaken for it.
+    ::SetLastError(ERROR_SUCCESS);
+    DeviceInfoSet set(::SetupDiGetClassDevsW(&GUID_DEVINTERFACE_USB_DEVICE, nullptr, nullptr,
+                                             DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    const DWORD classError = ::GetLastError();
+    if (set.get() == INVALID_HANDLE_VALUE || classError == ERROR_INVALID_PARAMETER ||
+        classError == ERROR_INVALID_FLAGS) {
+        return std::nullopt;
+    }
+    for (DWORD index = 0;; ++index) {
+        SP_DEVICE_INTERFACE_DATA interfaceData{};
+        interfaceData.cbSize = sizeof interfaceData;
+        if (!::SetupDiEnumDeviceInterfaces(set.get(), nullptr, &GUID_DEVINTERFACE_USB_DEVICE, index,
+                                           &interfaceData)) {
+            return std::nullopt;
+        }
+        DWORD required = 0;
+        if (!::SetupDiGetDeviceInterfaceDetailW(set.get(), &interfaceData, nullptr, 0, &required,
+                                                nullptr) &&
+            ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return std::nullopt;
+        }
+        // A detail that cannot hold its own header is skipped, as is one we get no memory for.
+        if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+            continue;
+        }
+        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[required]());
+        if (!buffer) {
+            continue;
+        }
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.get());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        SP_DEVINFO_DATA infoData{};
+        infoData.cbSize = sizeof infoData;
+        ::SetupDiGetDeviceInterfaceDetailW(set.get(), &interfaceData, detail, required, nullptr,
+                                           &infoData);
+        const std::size_t pathBytes =
+            required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
+        const std::wstring_view path(detail->DevicePath,
+                                     wcsnlen(detail->DevicePath, pathBytes / sizeof(wchar_t)));
+        // A path the link state cannot hold with its terminator is skipped.
+        if (!isPrinterInterfacePath(path) || path.size() >= kDevicePathUnits) {
+            continue;
+        }
+        return toUtf8(path);
+    }
+}
+
+class WindowsDevice : public Device {
+  public:
+    std::optional<std::string> find() override {
+        const char* fixed = std::getenv("QV410_DEVICE");
+        if (fixed != nullptr && *fixed != '\0') {
+            return std::string(fixed);
+        }
+        return discover();
+    }
+
+    WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) override {
+        Handle device(openDevice(path, 0));
+        if (!device.ok()) {
+            return WriteStatus::openFailed;
+        }
+        // One synchronous call for the whole buffer, however large.
+        DWORD written = 0;
+        if (bytes.size() > MAXDWORD ||
+            !::WriteFile(device.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                         nullptr) ||
+            written != bytes.size()) {
+            return WriteStatus::writeFailed;
+        }
+        return WriteStatus::ok;
+    }
+
+    ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
+                    std::chrono::milliseconds wait, std::size_t& received) override {
+        received = 0;
+        Handle device(openDevice(path, FILE_FLAG_OVERLAPPED));
+        if (!device.ok()) {
+            return ReadStatus::openFailed;
+        }
+        OVERLAPPED overlapped{};
+        DWORD count = 0;
+        if (::ReadFile(device.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &count,
+                       &overlapped)) {
+            // Completed at once: a success whatever the count.
+            received = count;
+            return ReadStatus::ok;
+        }
+        if (::GetLastError() != ERROR_IO_PENDING) {
+            return ReadStatus::failed;
+        }
+        if (!finishOverlapped(device.get(), overlapped, wait, count) || count == 0) {
+            return ReadStatus::failed;
+        }
+        received = count;
+        return ReadStatus::ok;
+    }
+};
+
+}  // namespace
+
+bool isPrinterInterfacePath(std::wstring_view path) {
+    const auto has = [path](std::wstring_view part) {
+        return path.find(part) != std::wstring_view::npos;
+    };
+    // Both in upper case or both in lower case; a path that mixes them is another device's.
+    return (has(L"PID_811E") && has(L"VID_0FE6")) || (has(L"pid_811e") && has(L"vid_0fe6"));
+}
+
+WriteStatus writeWithin(const std::string& path, std::span<const uint8_t> bytes,
+                        std::chrono::milliseconds wait) {
+    Handle device(openDevice(path, FILE_FLAG_OVERLAPPED));
+    if (!device.ok()) {
+        return WriteStatus::openFailed;
+    }
+    if (bytes.size() > MAXDWORD) {
+        return WriteStatus::writeFailed;
+    }
+    OVERLAPPED overlapped{};
+    DWORD written = 0;
+    if (!::WriteFile(device.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     &overlapped)) {
+        if (::GetLastError() != ERROR_IO_PENDING ||
+            !finishOverlapped(device.get(), overlapped, wait, written)) {
+            return WriteStatus::writeFailed;
+        }
+    }
+    return written == bytes.size() ? WriteStatus::ok : WriteStatus::writeFailed;
+}
+
+std::shared_ptr<Device> makePlatformDevice() {
+    return std::make_shared<WindowsDevice>();
+}
+
+}  // namespace qv::device

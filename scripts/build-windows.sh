@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Builds QVSettingToolDll.dll and its tests for 32-bit (i686) and 64-bit (x86_64) Windows with
+# MinGW-w64 and runs the tests under Wine. Installs what is missing first (cross compilers, Wine
+# with its 32-bit half, the pieces to fetch and build libintl).
+#
+# libintl comes from Debian's gettext source package, fetched with apt-get source through a
+# private sources list and built statically per architecture; both are kept in
+# build-windows-deps/, so a second run skips them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+jobs=2
+arches=(i686 x86_64)
+deps=$top/build-windows-deps
+mkdir -p "$deps"
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# --- packages -------------------------------------------------------------------------------
+packages=(
+  cmake make g++ gettext libgtest-dev dpkg-dev xz-utils ca-certificates
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine64 wine32:i386
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  # The 32-bit Wine needs the i386 half of the archive.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  # A mirror caught mid-sync fails one index or another; the install below says whether what
+  # we need was among them.
+  $SUDO apt-get update -qq || echo "warning: apt-get update reported errors" >&2
+  # The 32-bit Wine on its own: when the i386 archive is out of step with the installed amd64
+  # libraries it cannot go in, and everything else should still be built and tested.
+  others=()
+  for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || others+=("$p"); done
+  if [ "${#others[@]}" -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      "${others[@]}" >/dev/null
+  fi
+  if [ "${#others[@]}" -ne "${#missing[@]}" ]; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      wine32:i386 >/dev/null || echo "warning: wine32:i386 could not be installed" >&2
+  fi
+fi
+
+# --- libintl --------------------------------------------------------------------------------
+# The gettext source, fetched once through a private sources list (no change to the machine's).
+fetch_gettext_source() {
+  local apt=$deps/apt
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$deps/src"
+  cat >"$apt/sources.list" <<'EOF'
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+EOF
+  local opts=(
+    -o "Dir::Etc::SourceList=$apt/sources.list"
+    -o "Dir::Etc::SourceParts=-"
+    -o "Dir::State::Lists=$apt/lists"
+    -o "Dir::Cache=$apt/cache"
+    -o "APT::Sandbox::User=root"
+  )
+  apt-get "${opts[@]}" update -qq
+  (cd "$deps/src" && apt-get "${opts[@]}" source -qq gettext >/dev/null)
+}
+
+gettext_dir() {
+  find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name 'gettext-*' | sort | head -n1
+}
+
+build_libintl() {
+  local arch=$1 prefix=$deps/libintl-$1
+  [ -f "$prefix/lib/libintl.a" ] && [ -f "$prefix/include/libintl.h" ] && return 0
+  [ -n "$(gettext_dir)" ] || fetch_gettext_source
+  local src
+  src=$(gettext_dir)
+  # The unpacked patches leave some autotools inputs newer than their outputs; one timestamp for
+  # every file keeps make from wanting to regenerate them.
+  find "$src" -exec touch -h -d '2000-01-01 00:00:00' {} +
+  local work=$deps/libintl-build-$arch
+  rm -rf "$work" "$prefix"
+  mkdir -p "$work"
+  echo "== libintl for $arch (from $(basename "$src")) =="
+  # Only the runtime's intl/ is needed: a static libintl without iconv (catalogs are UTF-8).
+  (cd "$work" &&
+    "$src/gettext-runtime/configure" --host="$arch-w64-mingw32" --prefix="$prefix" \
+      --enable-static --disable-shared --disable-java --disable-csharp --disable-libasprintf \
+      --without-libiconv-prefix --without-libintl-prefix --disable-rpath \
+      CC="$arch-w64-mingw32-gcc-posix" CFLAGS="-O2" >configure.log 2>&1 &&
+    make -C intl -j"$jobs" >make.log 2>&1 &&
+    make -C intl install >install.log 2>&1) || {
+    echo "libintl build for $arch failed; logs in $work" >&2
+    exit 1
+  }
+}
+
+# --- host tool ------------------------------------------------------------------------------
+# The head-test job is generated at build time by a program that must run on this machine.
+generator=$deps/host/head_test_job_generator
+build_host_generator() {
+  local source=printer_link/head_test/generate_head_test_job.cpp
+  [ -x "$generator" ] && [ "$generator" -nt "$source" ] && return 0
+  mkdir -p "$(dirname "$generator")"
+  g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$generator" "$source"
+}
+
+# --- Wine -----------------------------------------------------------------------------------
+export WINEDEBUG=-all
+export WINEPREFIX=$deps/wineprefix
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko prompts in a fresh prefix
+# One server for all the test processes of this run (one may still linger from the last).
+wineserver -p 60 2>/dev/null || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== Wine prefix =="
+  wineboot -i >/dev/null 2>&1 || true
+fi
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+# Wine that cannot start a program of this architecture (no wine32 for i686) exits quietly with
+# nothing run: ask it for the test list first, so that a missing half is an error, not a pass.
+wine_runs() {
+  local listing
+  listing=$(wine "$1/bin/printer_link_tests.exe" --gtest_list_tests 2>/dev/null || true)
+  grep -q '^[A-Za-z]' <<<"$listing"
+}
+
+failed=()
+untested=()
+build_host_generator
+for arch in "${arches[@]}"; do
+  build_libintl "$arch"
+  build=build-windows-$arch
+  echo "== $arch build =="
+  cmake -S . -B "$build" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQV410_BUILD_APP=OFF -DQV410_BUILD_BENCH=OFF \
+    -DQV410_LIBINTL_PREFIX="$deps/libintl-$arch" \
+    -DQV410_HEAD_TEST_GENERATOR="$generator" \
+    -DQV410_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null
+  cmake --build "$build" -j"$jobs"
+  echo "== $arch tests under Wine =="
+  if ! wine_runs "$build"; then
+    echo "NOT TESTED: Wine does not run $arch programs here (for i686: is wine32:i386 installed?)" >&2
+    untested+=("$arch")
+    # What needs no Wine still runs: the DLL's export and import tables.
+    (cd "$build" && ctest --output-on-failure -R '^dll_') || failed+=("$arch: DLL tables")
+    continue
+  fi
+  (cd "$build" && ctest -j"$jobs" --output-on-failure --timeout 300) || failed+=("$arch: tests")
+done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "FAILED: ${failed[*]}" >&2
+  exit 1
+fi
+# Built and their tables checked, but Wine could not run their tests: a distinct status, so a
+# caller can tell this from a failure and from a full pass.
+if [ "${#untested[@]}" -gt 0 ]; then
+  echo "NOT TESTED under Wine: ${untested[*]} (built; export and import tables checked)" >&2
+  exit 75
+fi
+echo "Both DLLs built; their tests passed under Wine."
