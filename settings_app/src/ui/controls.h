@@ -78,6 +78,8 @@ class ComboBox : public WindowWrapper {
     // CB_GETCURSEL; -1 when nothing is selected.
     int getCurSel() const;
     int getCount() const;
+    // CB_GETLBTEXT: the text of the entry at index; empty when there is none.
+    std::u16string getLBText(int index) const;
 };
 
 class TabCtrl : public WindowWrapper {

@@ -233,6 +233,14 @@ int ComboBox::getCount() const {
     return combo != nullptr ? combo->count() : 0;
 }
 
+std::u16string ComboBox::getLBText(int index) const {
+    auto* combo = as<QComboBox>(window_);
+    if (combo == nullptr || index < 0 || index >= combo->count()) {
+        return {};
+    }
+    return toU16(combo->itemText(index));
+}
+
 int TabCtrl::insertItem(int item, const char16_t* text) {
     auto* tabs = as<TabControlWidget>(window_);
     if (tabs == nullptr || item < 0) {

@@ -133,6 +133,7 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
                 if ((c.style & (ES_AUTOHSCROLL | WS_HSCROLL)) != 0) {
                     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
                 }
+                edit->setReadOnly((c.style & ES_READONLY) != 0);
                 QObject::connect(edit, &QPlainTextEdit::textChanged, &dialog, [&dialog, &object] {
                     dialog.sendCommand(object.id, EN_CHANGE, &object);
                 });
@@ -140,6 +141,7 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
             }
             auto* edit = new QLineEdit(text, &dialog);
             edit->setFrame((c.style & WS_BORDER) != 0);
+            edit->setReadOnly((c.style & ES_READONLY) != 0);
             QObject::connect(edit, &QLineEdit::textEdited, &dialog, [&dialog, &object] {
                 dialog.sendCommand(object.id, EN_CHANGE, &object);
             });
