@@ -2,6 +2,7 @@
 
 #include "QVSettingToolDll.h"
 #include "app/catalog.h"
+#include "dialogs/download_dlg.h"
 #include "dialogs/show_printer_info_dlg.h"
 #include "dialogs/text_buffer.h"
 
@@ -132,6 +133,7 @@ LRESULT CMainDlg::onShowPrinterInfo(const Message& /*message*/) {
 }
 
 LRESULT CMainDlg::onDownload(const Message& /*message*/) {
-    // Opens CDownloadDlg (template 201) once that dialog is part of the program.
+    CDownloadDlg dlg;
+    dlg.doModal(getActiveWindow());
     return 0;
 }
