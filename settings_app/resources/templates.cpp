@@ -101,7 +101,7 @@ constexpr ControlTemplate kTestTabControls[] = {
     {IDC_TEST_BUTTON_SELF_TEST, button, {29, 78, 103, 14}, kPushButton, u"Self Test"},
     {IDC_TEST_BUTTON_PRINT_TEXT_TEST, button, {172, 78, 103, 14}, kPushButton, u"Print Text Test"},
     {IDC_TEST_STATIC_BAD_POINT_CHECK, staticText, {25, 46, 88, 8}, kLeftText, u"Bad Point Check:"},
-    {IDC_TEST_STATIC_BAD_POINT_RESULT, staticText, {134, 47, 73, 8}, kLeftText, u"Normal", IDC_TEST_STATIC_BAD_POINT_CHECK},
+    {IDC_TEST_STATIC_BAD_POINT_RESULT, staticText, {134, 47, 86, 8}, kLeftText, u"Normal", IDC_TEST_STATIC_BAD_POINT_CHECK},
     {IDC_TEST_BUTTON_BAD_POINT_CHECK, button, {224, 42, 50, 14}, kPushButton, u"Check"},
 };
 

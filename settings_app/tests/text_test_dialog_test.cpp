@@ -80,7 +80,8 @@ TEST_F(TextTestDialogTest, Opening_DefaultsAndCatalogTexts) {
         EXPECT_EQ(dialog.getDlgItemText(kWidth), u"50");
         EXPECT_EQ(dialog.getDlgItemText(kHeight), u"30");
         EXPECT_EQ(dialog.getDlgItemText(1047), u"Please enter the text to print:");
-        EXPECT_EQ(dialog.getDlgItemText(1049), u"Print area of the label");
+        EXPECT_EQ(dialog.getDlgItemText(1049), u"Print area of the label (0\u2013255 mm)")
+            << "the range a refusal asks for is shown";
         EXPECT_EQ(dialog.getDlgItemText(1051), u"Printable Width:");
         EXPECT_EQ(dialog.getDlgItemText(1050), u"Printable Height:");
         EXPECT_EQ(dialog.getDlgItemText(1054), u"mm");

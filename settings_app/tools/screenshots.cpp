@@ -5,10 +5,15 @@
 // app_screenshots target).
 #include <cstdio>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "device/simulated_printer.h"
 #include "dialogs/main_dlg.h"
+#include "dialogs/text_test_dlg.h"
+#include "text/codepage.h"
 #include "ui/message_loop.h"
 #include "ui/testing.h"
 
@@ -23,16 +28,28 @@ void report(bool ok, const std::string& path) {
     gOk = gOk && ok;
 }
 
+// A picture still to take, and what the user does in the window after it was taken (before
+// the window is closed).
+struct Shot {
+    Shot(std::string p, std::function<void()> t = {}) : path(std::move(p)), then(std::move(t)) {}
+    std::string path;
+    std::function<void()> then;
+};
+
 // The pictures still to take, in the order the windows will appear.
-std::deque<std::string> gExpected;
+std::deque<Shot> gExpected;
 
 void takeShownWindow(const uit::ShownModal& shown) {
     uit::processEvents();
     if (gExpected.empty()) {
         report(false, "(no name for a window captioned so)");
     } else {
-        report(uit::saveActiveModal(gExpected.front()), gExpected.front());
+        const Shot shot = gExpected.front();
         gExpected.pop_front();
+        report(uit::saveActiveModal(shot.path), shot.path);
+        if (shot.then) {
+            shot.then();
+        }
     }
     // A dialog closes with Escape, a box with Enter, as a user would close them.
     uit::pressKeyInActiveModal(shown.templateId != 0 ? ui::VK_ESCAPE : ui::VK_RETURN);
@@ -65,10 +82,10 @@ int main(int argc, char** argv) {
     uit::processEvents();
     report(uit::saveScreenshot(dlgMain.hwnd(), out + "main_129.png"), out + "main_129.png");
 
-    gExpected = {out + "main_connection_test_info.png"};
+    gExpected = {{out + "main_connection_test_info.png"}};
     uit::click(dlgMain, IDC_BUTTON_CONNECT_TEST);
 
-    gExpected = {out + "printer_info_209.png"};
+    gExpected = {{out + "printer_info_209.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
     // A printer with more to say: paused, ribbon, black-mark paper, negative stop position.
@@ -81,16 +98,70 @@ int main(int argc, char** argv) {
         e.state().settings.preventSticker = 1;
         e.state().settings.preventTime = 255;
     });
-    gExpected = {out + "printer_info_209_paused.png"};
+    gExpected = {{out + "printer_info_209_paused.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
     // The failure path shows only its error box.
     printer->with([](qv::sim::PrinterEngine& e) { e.faults().absent = true; });
-    gExpected = {out + "printer_info_error.png"};
+    gExpected = {{out + "printer_info_error.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
+    // Download: as opened, with a file chosen, and the answer to Update.
+    // A ready printer again for the rest.
+    printer->with([](qv::sim::PrinterEngine& e) {
+        e.faults().absent = false;
+        e.state().status = 0;
+    });
+    const std::filesystem::path firmware =
+        std::filesystem::temp_directory_path() / "QV-410_V1.06_2026-01-15.bin";
+    std::ofstream(firmware, std::ios::binary) << std::string(4096, '\x5A');
+    uit::setOpenFileHook([&firmware](const uit::OpenFileCall&) {
+        return std::optional<std::u16string>(qv::text::fromUtf8(firmware.string()));
+    });
+    gExpected = {{out + "download_201.png",
+                  [&out] {
+                      ui::DialogBase* page = uit::findDialog(IDD_PROGRAM_TAB);
+                      if (page == nullptr) {
+                          report(false, out + "download_201_chosen.png (no firmware page)");
+                          return;
+                      }
+                      uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
+                      uit::processEvents();
+                      report(uit::saveActiveModal(out + "download_201_chosen.png"),
+                             out + "download_201_chosen.png");
+                      uit::click(*page, IDC_PROGRAM_BUTTON_UPDATE);
+                  }},
+                 {out + "download_update_info.png"}};
+    uit::click(dlgMain, IDC_BUTTON_MAIN_DOWNLOAD);
+    uit::setOpenFileHook(nullptr);
+    std::filesystem::remove(firmware);
+
+    // Text test, opened over the main dialog until the test page that opens it is part of the
+    // program: as opened, a text of two lines printed, and a refused size.
+    gExpected = {{out + "text_test_208.png",
+                  [&out] {
+                      ui::DialogBase* dialog = uit::findDialog(IDD_TEXT_TEST);
+                      if (dialog == nullptr) {
+                          return;
+                      }
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_TEXT, u"QV-410\nLine two");
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_WIDTH, u"60");
+                      uit::processEvents();
+                      report(uit::saveActiveModal(out + "text_test_208_typed.png"),
+                             out + "text_test_208_typed.png");
+                      uit::click(*dialog, IDC_TEXT_TEST_BUTTON_PRINT);
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_HEIGHT, u"300");
+                      uit::click(*dialog, IDC_TEXT_TEST_BUTTON_PRINT);
+                  }},
+                 {out + "text_test_print_info.png"},
+                 {out + "text_test_refused_error.png"}};
+    {
+        CTextTestDlg dlgTextTest;
+        dlgTextTest.doModal(dlgMain.hwnd());
+    }
+
     if (!gExpected.empty()) {
-        report(false, gExpected.front() + " (never shown)");
+        report(false, gExpected.front().path + " (never shown)");
     }
     uit::setModalObserver(nullptr);
     dlgMain.destroyWindow();

@@ -27,6 +27,7 @@ constexpr std::array<Label, 6> kLabels{{
 // The request record holds each size in one byte; a larger number is refused rather than cut
 // to its low eight bits (300 mm would reach the printer as 44 mm).
 constexpr unsigned kMaxMillimetres = 255;
+constexpr std::u16string_view kSizeRange = u" (0\u2013255 mm)";
 
 }  // namespace
 
@@ -54,7 +55,16 @@ LRESULT CTextTestDlg::onInitDialog(const Message& /*message*/) {
     std::array<QVWCHAR, 2 * dialogs::kTextUnits> text{};
     setWindowText(BaseGetPOText("PO_GSTR_TEXT_TEST_DLG_CAPTION", text.data()));
     for (const Label& label : kLabels) {
-        setDlgItemText(label.id, BaseGetPOText(label.messageId, text.data()));
+        BaseGetPOText(label.messageId, text.data());
+        if (label.id == IDC_TEXT_TEST_STATIC_AREA) {
+            // A refusal asks for a number "within the range shown": the frame of the two size
+            // fields shows it. A copy, so the shared buffer keeps the catalog text alone.
+            auto area = text;
+            dialogs::appendText(area, kSizeRange);
+            setDlgItemText(label.id, area.data());
+            continue;
+        }
+        setDlgItemText(label.id, text.data());
     }
     return 1;
 }
