@@ -41,7 +41,7 @@ class DownloadDialogTest : public test::DialogTest {
 
     // A file of the given bytes in this test's folder.
     fs::path makeFile(const std::string& name, const std::string& bytes) {
-        const fs::path path = folder_ / name;
+        fs::path path = folder_ / name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
