@@ -367,14 +367,15 @@ void DialogWindow::centre() {
 }
 
 bool DialogWindow::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    // A deferred deletion frees this window inside QWidget::event: nothing may follow it.
+    if (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Show) {
+        return QWidget::event(event);
+    }
     const bool handled = QWidget::event(event);
-    if (centreAgainWhenFramed && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::Show)) {
-        if (frameGeometry() != geometry()) {
-            centreAgainWhenFramed = false;
-            centre();
-        }
+    if (centreAgainWhenFramed && isVisible() && frameGeometry() != geometry()) {
+        centreAgainWhenFramed = false;
+        centre();
     }
     return handled;
 }
