@@ -39,7 +39,6 @@ namespace fs = std::filesystem;
 namespace uit = ui::testing;
 
 constexpr std::size_t kImageSize = 1u << 20;
-constexpr std::size_t kHeadSize = 6;
 constexpr int kReadWaitMs = 1000;
 
 std::unique_ptr<qv::testing::PtyPrinterProcess> gPrinter;
