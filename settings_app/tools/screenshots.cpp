@@ -31,9 +31,11 @@ void report(bool ok, const std::string& path) {
 // A picture still to take, and what the user does in the window after it was taken (before
 // the window is closed).
 struct Shot {
-    Shot(std::string p, std::function<void()> t = {}) : path(std::move(p)), then(std::move(t)) {}
+    Shot(std::string p, std::function<void()> t = {}, ui::WPARAM key = 0)
+        : path(std::move(p)), then(std::move(t)), closeKey(key) {}
     std::string path;
     std::function<void()> then;
+    ui::WPARAM closeKey;  // 0: Escape for a dialog, Enter for a box
 };
 
 // The pictures still to take, in the order the windows will appear.
@@ -49,6 +51,10 @@ void takeShownWindow(const uit::ShownModal& shown) {
         report(uit::saveActiveModal(shot.path), shot.path);
         if (shot.then) {
             shot.then();
+        }
+        if (shot.closeKey != 0) {
+            uit::pressKeyInActiveModal(shot.closeKey);
+            return;
         }
     }
     // A dialog closes with Escape, a box with Enter, as a user would close them.
@@ -115,23 +121,27 @@ int main(int argc, char** argv) {
     const std::filesystem::path firmware =
         std::filesystem::temp_directory_path() / "QV-410_V1.06_2026-01-15.bin";
     std::ofstream(firmware, std::ios::binary) << std::string(4096, '\x5A');
-    uit::setOpenFileHook([&firmware](const uit::OpenFileCall&) {
-        return std::optional<std::u16string>(qv::text::fromUtf8(firmware.string()));
-    });
-    gExpected = {{out + "download_201.png",
-                  [&out] {
-                      ui::DialogBase* page = uit::findDialog(IDD_PROGRAM_TAB);
-                      if (page == nullptr) {
-                          report(false, out + "download_201_chosen.png (no firmware page)");
-                          return;
-                      }
-                      uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
-                      uit::processEvents();
-                      report(uit::saveActiveModal(out + "download_201_chosen.png"),
-                             out + "download_201_chosen.png");
-                      uit::click(*page, IDC_PROGRAM_BUTTON_UPDATE);
-                  }},
-                 {out + "download_update_info.png"}};
+    gExpected = {
+        {out + "download_201.png",
+         [&out, &firmware] {
+             ui::DialogBase* page = uit::findDialog(IDD_PROGRAM_TAB);
+             if (page == nullptr) {
+                 report(false, out + "download_201_chosen.png (no firmware page)");
+                 return;
+             }
+             // The real open-file dialog, cancelled; then a file chosen.
+             gExpected.push_front({out + "download_open_file.png", {}, ui::VK_ESCAPE});
+             uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
+             uit::setOpenFileHook([&firmware](const uit::OpenFileCall&) {
+                 return std::optional<std::u16string>(qv::text::fromUtf8(firmware.string()));
+             });
+             uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
+             uit::processEvents();
+             report(uit::saveActiveModal(out + "download_201_chosen.png"),
+                    out + "download_201_chosen.png");
+             uit::click(*page, IDC_PROGRAM_BUTTON_UPDATE);
+         }},
+        {out + "download_update_info.png"}};
     uit::click(dlgMain, IDC_BUTTON_MAIN_DOWNLOAD);
     uit::setOpenFileHook(nullptr);
     std::filesystem::remove(firmware);
