@@ -93,13 +93,13 @@ class DownloadDialogTest : public test::DialogTest {
 
     static qv::sim::Bytes packetOf(const std::string& content) {
         const auto n = static_cast<uint32_t>(content.size());
-        qv::sim::Bytes packet{0x1F,
-                              0x75,
-                              static_cast<uint8_t>(n >> 24),
-                              static_cast<uint8_t>(n >> 16),
-                              static_cast<uint8_t>(n >> 8),
-                              static_cast<uint8_t>(n)};
-        packet.insert(packet.end(), content.begin(), content.end());
+        qv::sim::Bytes packet(6 + content.size());
+        packet[0] = 0x1F;
+        packet[1] = 0x75;
+        for (int i = 0; i < 4; ++i) {
+            packet[2 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(n >> (24 - 8 * i));
+        }
+        std::copy(content.begin(), content.end(), packet.begin() + 6);
         return packet;
     }
 
@@ -179,6 +179,19 @@ TEST_F(DownloadDialogTest, CancelledChoice_KeepsTheEarlierFileAndUpdate) {
         ASSERT_TRUE(uit::click(page, kUpdate));
     });
     EXPECT_EQ(firmware(), std::vector<qv::sim::Bytes>{packetOf("ONE")});
+}
+
+TEST_F(DownloadDialogTest, PathTooLongForThePathBuffer_CountsAsCancelled) {
+    const fs::path file = makeFile("fw.bin", "FIRMWARE");
+    const fs::path tooLong = folder_ / (std::string(280, 'd') + ".bin");
+    answerOpenFile({file, tooLong});
+    onPage([&](DialogBase&, DialogBase& page) {
+        ASSERT_TRUE(uit::click(page, kSelect));
+        ASSERT_TRUE(uit::click(page, kSelect));
+        EXPECT_EQ(page.getDlgItemText(kPath), wide(file));
+        ASSERT_TRUE(uit::click(page, kUpdate));
+    });
+    EXPECT_EQ(firmware(), std::vector<qv::sim::Bytes>{packetOf("FIRMWARE")});
 }
 
 TEST_F(DownloadDialogTest, PathField_TakesNoTypingSoItAlwaysShowsWhatIsSent) {

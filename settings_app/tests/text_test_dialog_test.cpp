@@ -157,6 +157,24 @@ TEST_F(TextTestDialogTest, LongText_CutTo259Characters) {
     EXPECT_NE(jobs()[0].find(textLine(10, std::string(259, 'x'))), std::string::npos);
 }
 
+TEST_F(TextTestDialogTest, CutNeverSplitsACharacterOutsideTheBasicPlane) {
+    // 258 letters and one character of two UTF-16 units: the 259th unit would be half of it.
+    printWith(u"50", u"30", std::u16string(258, u'x') + u"\U0001F5A8");
+    ASSERT_EQ(jobs().size(), 1U);
+    EXPECT_NE(jobs()[0].find(textLine(10, std::string(258, 'x'))), std::string::npos);
+}
+
+TEST_F(TextTestDialogTest, EnterInASizeFieldPrints) {
+    onDialog([](DialogBase& dialog) {
+        uit::pressKey(dialog, VK_TAB);  // Print -> text
+        uit::pressKey(dialog, VK_TAB);  // text -> width
+        ASSERT_TRUE(uit::hasFocus(dialog.getDlgItem(kWidth)));
+        uit::pressKey(dialog, VK_RETURN);
+    });
+    EXPECT_EQ(jobs().size(), 1U);
+    EXPECT_EQ(boxes_.size(), 1U);
+}
+
 TEST_F(TextTestDialogTest, LeadingZerosAndTheEndsOfTheRange) {
     printWith(u"050", u"0030");
     printWith(u"255", u"0");
