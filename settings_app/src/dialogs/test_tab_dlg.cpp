@@ -132,9 +132,7 @@ LRESULT CTestTabDlg::onBadPointCheck(const Message& /*message*/) {
         return 0;
     }
     // "%ws(%d)": the catalog text, then the count in parentheses.
-    dialogs::TextBuffer found{};
-    BaseGetPOText("PO_IDC_STATIC_FIND_BAD_POINT", found.data());
-    dialogs::appendText(text, found.data());
+    BaseGetPOText("PO_IDC_STATIC_FIND_BAD_POINT", text.data());
     dialogs::appendText(text, u"(");
     dialogs::TextBuffer number{};
     dialogs::formatDecimal(number, count);
