@@ -134,6 +134,15 @@ TEST_F(TestPageTest, ChineseLocale_ListShowsDisableThenEnable) {
     });
 }
 
+TEST_F(TestPageTest, PartialCatalog_UntranslatedEnableIsBlankNotASecondDisable) {
+    app::setCatalogFolderForTesting(QV_PARTIAL_CATALOG_DIR);  // lacks "PO_GSTR_ENABLE"
+    onPage([](CTestTabDlg& page) {
+        ComboBox list(page.getDlgItem(1045));
+        EXPECT_EQ(list.getLBText(0), u"Disable");
+        EXPECT_EQ(list.getLBText(1), u"") << "an entry that sends 1 never reads as disable";
+    });
+}
+
 TEST_F(TestPageTest, DumpMode_UnacknowledgedShowsSettingFail) {
     printerFaults().noAck = true;
     onPage([](CTestTabDlg& page) { setDumpMode(page, 1); });
