@@ -113,6 +113,7 @@ TEST_F(DownloadDialogTest, Opening_OneFirmwareTabAndUpdateDisabled) {
         EXPECT_EQ(uit::windowText(dialog.hwnd()), u"Download");
         TabCtrl tabs(dialog.getDlgItem(1006));
         ASSERT_EQ(tabs.getItemCount(), 1);
+        EXPECT_EQ(tabs.getItemText(0), u"Firmware");
         EXPECT_EQ(tabs.getCurSel(), 0);
         EXPECT_TRUE(isWindowVisible(page.hwnd()));
         EXPECT_EQ(page.getDlgItemText(1007), u"Select A Printer Firmware:");
@@ -144,6 +145,7 @@ TEST_F(DownloadDialogTest, ChineseLocale_CaptionTabAndTexts) {
     useLocale("zh_CN.UTF-8");
     onPage([](DialogBase& dialog, DialogBase& page) {
         EXPECT_EQ(uit::windowText(dialog.hwnd()), u16("固件下载"));
+        EXPECT_EQ(TabCtrl(dialog.getDlgItem(1006)).getItemText(0), u16("固件"));
         EXPECT_EQ(page.getDlgItemText(kSelect), u16("选择固件"));
         EXPECT_EQ(page.getDlgItemText(kUpdate), u16("更新"));
     });

@@ -78,7 +78,7 @@ class ComboBox : public WindowWrapper {
     // CB_GETCURSEL; -1 when nothing is selected.
     int getCurSel() const;
     int getCount() const;
-    // CB_GETLBTEXT: the text of the entry at index; empty when there is none.
+    // CB_GETLBTEXT: the entry's text; empty when there is no such entry.
     std::u16string getLBText(int index) const;
 };
 
@@ -92,6 +92,8 @@ class TabCtrl : public WindowWrapper {
     // TCM_GETCURSEL; -1 when nothing is selected.
     int getCurSel() const;
     int getItemCount() const;
+    // TCM_GETITEMW with text only; empty when there is no such item.
+    std::u16string getItemText(int item) const;
     // TCM_ADJUSTRECT(FALSE): the display area of a window rectangle, below the tab headers.
     bool adjustRect(RECT& rect) const;
 };

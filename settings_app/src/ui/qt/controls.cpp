@@ -264,6 +264,14 @@ int TabCtrl::getItemCount() const {
     return tabs != nullptr ? tabs->bar()->count() : 0;
 }
 
+std::u16string TabCtrl::getItemText(int item) const {
+    auto* tabs = as<TabControlWidget>(window_);
+    if (tabs == nullptr || item < 0 || item >= tabs->bar()->count()) {
+        return {};
+    }
+    return toU16(tabs->bar()->tabText(item));
+}
+
 }  // namespace ui
 
 namespace ui {
