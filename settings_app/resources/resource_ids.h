@@ -95,3 +95,39 @@ inline constexpr int IDC_STATIC_LACK_PAPER_LEARN = 1042;
 inline constexpr int IDC_BUTTON_LABEL_AUTO_LEARN = 1043;
 inline constexpr int IDC_BUTTON_LACK_PAPER_LEARN = 1044;
 // ---- end of the Set Printer dialog ----
+// ---- Test page, text test dialog, download dialog and firmware page ----
+
+// Test page (template 207), the fourth page of the Set Printer dialog.
+inline constexpr int IDD_TEST_TAB = 207;
+inline constexpr int IDC_TEST_STATIC_DUMP_MODE = 1044;
+inline constexpr int IDC_TEST_COMBO_DUMP_MODE = 1045;
+inline constexpr int IDC_TEST_BUTTON_DUMP_MODE_SET = 1046;
+inline constexpr int IDC_TEST_BUTTON_SELF_TEST = 1047;
+inline constexpr int IDC_TEST_BUTTON_PRINT_TEXT_TEST = 1048;
+inline constexpr int IDC_TEST_STATIC_BAD_POINT_CHECK = 1049;
+inline constexpr int IDC_TEST_STATIC_BAD_POINT_RESULT = 1050;
+inline constexpr int IDC_TEST_BUTTON_BAD_POINT_CHECK = 1051;
+
+// Text test dialog (template 208).
+inline constexpr int IDD_TEXT_TEST = 208;
+inline constexpr int IDC_TEXT_TEST_STATIC_ENTER = 1047;
+inline constexpr int IDC_TEXT_TEST_EDIT_TEXT = 1048;
+inline constexpr int IDC_TEXT_TEST_STATIC_AREA = 1049;
+inline constexpr int IDC_TEXT_TEST_STATIC_HEIGHT = 1050;
+inline constexpr int IDC_TEXT_TEST_STATIC_WIDTH = 1051;
+inline constexpr int IDC_TEXT_TEST_EDIT_WIDTH = 1052;
+inline constexpr int IDC_TEXT_TEST_EDIT_HEIGHT = 1053;
+inline constexpr int IDC_TEXT_TEST_STATIC_WIDTH_UNIT = 1054;
+inline constexpr int IDC_TEXT_TEST_STATIC_HEIGHT_UNIT = 1055;
+inline constexpr int IDC_TEXT_TEST_BUTTON_PRINT = 1056;
+
+// Download dialog (template 201) and its firmware page (template 202).
+inline constexpr int IDD_DOWNLOAD = 201;
+inline constexpr int IDC_DOWNLOAD_TAB = 1006;
+inline constexpr int IDD_PROGRAM_TAB = 202;
+inline constexpr int IDC_PROGRAM_STATIC_SELECT = 1007;
+inline constexpr int IDC_PROGRAM_BUTTON_OPEN = 1008;
+inline constexpr int IDC_PROGRAM_BUTTON_UPDATE = 1009;
+inline constexpr int IDC_PROGRAM_EDIT_PATH = 1010;
+
+// ---- end of test page, text test and download ----

@@ -78,6 +78,71 @@ constexpr ControlTemplate kPrinterInfoControls[] = {
 };
 
 constexpr DialogTemplate kPrinterInfoDialog{IDD_SHOW_PRINTER_INFO, 0x80C800C8, 307, 281, u"Printer Information", u"MS Shell Dlg", 8, kPrinterInfoControls};
+
+// ---- Test page, text test dialog, download dialog and firmware page ----
+namespace test_and_download {
+
+// Child pages: child window with system menu and the shell font, not visible; the dialog that
+// hosts a page moves, sizes and shows it.
+constexpr uint32_t kChildPage = WS_CHILD | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS;
+// Modal dialogs: popup with caption, system menu and modal frame, shell font.
+constexpr uint32_t kModalDialog = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS;
+constexpr uint32_t kDefPushButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+constexpr uint32_t kSingleLineField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+
+// Test page: dump mode and bad-point check in the upper frame, the two test prints in the lower.
+// The dump-mode list is not sorted: its index is the mode sent, in every language.
+constexpr ControlTemplate kTestTabControls[] = {
+    {-1, button, {16, 12, 283, 49}, kGroupBox, u""},
+    {-1, button, {16, 64, 283, 37}, kGroupBox, u""},
+    {IDC_TEST_STATIC_DUMP_MODE, staticText, {25, 25, 88, 8}, kLeftText, u"Dump Mode:"},
+    {IDC_TEST_COMBO_DUMP_MODE, comboBox, {134, 22, 48, 30}, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, u""},
+    {IDC_TEST_BUTTON_DUMP_MODE_SET, button, {224, 21, 50, 14}, kPushButton, u"Set"},
+    {IDC_TEST_BUTTON_SELF_TEST, button, {29, 78, 103, 14}, kPushButton, u"Self Test"},
+    {IDC_TEST_BUTTON_PRINT_TEXT_TEST, button, {172, 78, 103, 14}, kPushButton, u"Print Text Test"},
+    {IDC_TEST_STATIC_BAD_POINT_CHECK, staticText, {25, 46, 88, 8}, kLeftText, u"Bad Point Check:"},
+    {IDC_TEST_STATIC_BAD_POINT_RESULT, staticText, {134, 47, 86, 8}, kLeftText, u"Normal", IDC_TEST_STATIC_BAD_POINT_CHECK},
+    {IDC_TEST_BUTTON_BAD_POINT_CHECK, button, {224, 42, 50, 14}, kPushButton, u"Check"},
+};
+
+constexpr DialogTemplate kTestTabDialog{IDD_TEST_TAB, kChildPage, 316, 117, u"", u"MS Shell Dlg", 8, kTestTabControls};
+
+// Text test: the text (Enter breaks the line), then the label's width and height in millimetres.
+constexpr ControlTemplate kTextTestControls[] = {
+    {IDC_TEXT_TEST_BUTTON_PRINT, button, {276, 100, 52, 17}, kDefPushButton, u"Print"},
+    {IDC_TEXT_TEST_STATIC_ENTER, staticText, {16, 15, 184, 8}, kLeftText, u"Please enter text you need print:"},
+    {IDC_TEXT_TEST_EDIT_TEXT, richEdit, {17, 28, 381, 62}, kSingleLineField | ES_MULTILINE | ES_WANTRETURN, u""},
+    {IDC_TEXT_TEST_STATIC_AREA, button, {18, 91, 249, 31}, kGroupBox, u"Setting the print area use label"},
+    {IDC_TEXT_TEST_STATIC_WIDTH, staticText, {27, 107, 55, 8}, kLeftText, u"Printable Width:"},
+    {IDC_TEXT_TEST_STATIC_HEIGHT, staticText, {148, 107, 55, 8}, kLeftText, u"Printable Height:"},
+    {IDC_TEXT_TEST_EDIT_WIDTH, richEdit, {85, 104, 28, 14}, kSingleLineField, u"", IDC_TEXT_TEST_STATIC_WIDTH},
+    {IDC_TEXT_TEST_EDIT_HEIGHT, richEdit, {207, 104, 28, 14}, kSingleLineField, u"", IDC_TEXT_TEST_STATIC_HEIGHT},
+    {IDC_TEXT_TEST_STATIC_WIDTH_UNIT, staticText, {119, 107, 18, 8}, kLeftText, u"mm"},
+    {IDC_TEXT_TEST_STATIC_HEIGHT_UNIT, staticText, {244, 107, 15, 8}, kLeftText, u"mm"},
+    {IDCANCEL, button, {339, 100, 52, 17}, kDefPushButton, u"Cancel"},
+};
+
+constexpr DialogTemplate kTextTestDialog{IDD_TEXT_TEST, kModalDialog, 414, 138, u"Print Text Test", u"MS Shell Dlg", 8, kTextTestControls};
+
+// Download: one tab holding the firmware page.
+constexpr ControlTemplate kDownloadControls[] = {
+    {IDC_DOWNLOAD_TAB, tabControl, {19, 14, 393, 162}, WS_CHILD | WS_VISIBLE, u""},
+};
+
+constexpr DialogTemplate kDownloadDialog{IDD_DOWNLOAD, kModalDialog, 434, 191, u"Download", u"MS Shell Dlg", 8, kDownloadControls};
+
+// Firmware page. The path field is read-only: it always shows the file that Update sends.
+constexpr ControlTemplate kProgramTabControls[] = {
+    {IDC_PROGRAM_STATIC_SELECT, staticText, {12, 17, 114, 8}, kLeftText, u"Select A Printer Firmware:"},
+    {IDC_PROGRAM_BUTTON_OPEN, button, {303, 30, 71, 14}, kPushButton, u"Select Firmware"},
+    {IDC_PROGRAM_BUTTON_UPDATE, button, {12, 49, 363, 14}, kPushButton, u"Update"},
+    {IDC_PROGRAM_EDIT_PATH, richEdit, {12, 30, 284, 14}, kSingleLineField | ES_READONLY, u"", IDC_PROGRAM_STATIC_SELECT},
+};
+
+constexpr DialogTemplate kProgramTabDialog{IDD_PROGRAM_TAB, kChildPage, 389, 76, u"", u"MS Shell Dlg", 8, kProgramTabControls};
+
+}  // namespace test_and_download
+// ---- end of test page, text test and download ----
 // clang-format on
 
 // ---- Set Printer dialog (203) and its pages (204 to 206) ----
@@ -159,14 +224,16 @@ constexpr DialogTemplate kLocationPage{IDD_LOCATION_TAB, kChildPage, 264, 100, u
 // clang-format on
 // ---- end of the Set Printer dialog ----
 
-// ---- Test page (207): placeholder, replaced by the real page and its template ----
-constexpr DialogTemplate kTestTabPage{207, kChildPage, 371, 221, u"", u"MS Shell Dlg", 8, {}};
-// ---- end of the test page ----
-
-constexpr std::array kTemplates{
-    &kMainDialog,  &kPrinterInfoDialog, &kPrinterSetDialog, &kPrintSettingPage,
-    &kUserDefPage, &kLocationPage,      &kTestTabPage,
-};
+constexpr std::array kTemplates{&kMainDialog,
+                                &kPrinterInfoDialog,
+                                &kPrinterSetDialog,
+                                &kPrintSettingPage,
+                                &kUserDefPage,
+                                &kLocationPage,
+                                &test_and_download::kTestTabDialog,
+                                &test_and_download::kTextTestDialog,
+                                &test_and_download::kDownloadDialog,
+                                &test_and_download::kProgramTabDialog};
 
 }  // namespace
 

@@ -149,14 +149,6 @@ TEST_F(MainDialogTest, PrinterInfo_EachPressOpensAFreshModalDialogOverTheMainDia
     EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(MainDialogTest, Download_OpensNothingYet) {
-    CMainDlg& dlg = open();
-    uit::setModalHook([](DialogBase& modal) { ADD_FAILURE() << modal.templateId(); });
-    EXPECT_TRUE(uit::click(dlg, 1007));
-    EXPECT_TRUE(boxes_.empty());
-    EXPECT_TRUE(printer_->received().empty());
-}
-
 TEST_F(MainDialogTest, Initialisation_RegistersFilterAndIdleHandlerUntilDestroyed) {
     CMainDlg& dlg = open();
     EXPECT_TRUE(loop_.removeMessageFilter(&dlg));

@@ -5,11 +5,15 @@
 // app_screenshots target).
 #include <cstdio>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "device/simulated_printer.h"
 #include "dialogs/main_dlg.h"
 #include "dialogs/printer_set_dlg.h"
+#include "text/codepage.h"
 #include "ui/message_loop.h"
 #include "ui/testing.h"
 
@@ -24,20 +28,35 @@ void report(bool ok, const std::string& path) {
     gOk = gOk && ok;
 }
 
-// The pictures still to take, in the order the windows will appear.
-std::deque<std::string> gExpected;
+// A picture still to take, and what the user does in the window after it was taken (before
+// the window is closed).
+struct Shot {
+    Shot(std::string p, std::function<void()> t = {}, ui::WPARAM key = 0)
+        : path(std::move(p)), then(std::move(t)), closeKey(key) {}
+    std::string path;
+    std::function<void()> then;
+    ui::WPARAM closeKey;  // 0: Escape for a dialog, Enter for a box
+};
 
+// The pictures still to take, in the order the windows will appear.
+std::deque<Shot> gExpected;
+
+// Takes the next picture of the window on top, with what the user does there afterwards.
 void takeNext() {
     if (gExpected.empty()) {
         report(false, "(no name for a window captioned so)");
-    } else {
-        report(uit::saveActiveModal(gExpected.front()), gExpected.front());
-        gExpected.pop_front();
+        return;
+    }
+    const Shot shot = gExpected.front();
+    gExpected.pop_front();
+    report(uit::saveActiveModal(shot.path), shot.path);
+    if (shot.then) {
+        shot.then();
     }
 }
 
-// What happens in the Set Printer dialog once it is up, besides its pictures: a list of page
-// buttons to press, each bringing a box (which takes its own picture).
+// What happens in the Set Printer dialog once it is up, besides its pictures: page buttons to
+// press, each bringing a box or a dialog (which take their own pictures).
 struct PagePress {
     int page;
     int id;
@@ -76,8 +95,22 @@ void takeShownWindow(const uit::ShownModal& shown) {
     uit::processEvents();
     if (shown.templateId == IDD_PRINTER_SET) {
         takeSetPrinter();
+        uit::pressKeyInActiveModal(ui::VK_ESCAPE);
+        return;
+    }
+    if (gExpected.empty()) {
+        report(false, "(no name for a window captioned so)");
     } else {
-        takeNext();
+        const Shot shot = gExpected.front();
+        gExpected.pop_front();
+        report(uit::saveActiveModal(shot.path), shot.path);
+        if (shot.then) {
+            shot.then();
+        }
+        if (shot.closeKey != 0) {
+            uit::pressKeyInActiveModal(shot.closeKey);
+            return;
+        }
     }
     // A dialog closes with Escape, a box with Enter, as a user would close them.
     uit::pressKeyInActiveModal(shown.templateId != 0 ? ui::VK_ESCAPE : ui::VK_RETURN);
@@ -110,22 +143,75 @@ int main(int argc, char** argv) {
     uit::processEvents();
     report(uit::saveScreenshot(dlgMain.hwnd(), out + "main_129.png"), out + "main_129.png");
 
-    gExpected = {out + "main_connection_test_info.png"};
+    gExpected = {{out + "main_connection_test_info.png"}};
     uit::click(dlgMain, IDC_BUTTON_CONNECT_TEST);
 
-    gExpected = {out + "printer_info_209.png"};
+    gExpected = {{out + "printer_info_209.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
-    // Set Printer with each of its pages, then a box from each kind of button: the settings
-    // sent, a factory restore, a learning run.
-    gExpected = {out + "printer_set_203_print_settings.png", out + "printer_set_203_user.png",
-                 out + "printer_set_203_location.png",       out + "printer_set_203_test.png",
-                 out + "printer_set_setting_success.png",    out + "printer_set_restore_info.png",
-                 out + "printer_set_learn_info.png"};
+    // Set Printer with each of its pages, then what each kind of button brings: the settings
+    // sent, a factory restore, a learning run, a dump-mode change, and the text test dialog
+    // opened from the test page (as opened, a text of two lines printed, a refused size).
+    gExpected = {{out + "printer_set_203_print_settings.png"},
+                 {out + "printer_set_203_user.png"},
+                 {out + "printer_set_203_location.png"},
+                 {out + "printer_set_203_test.png"},
+                 {out + "printer_set_setting_success.png"},
+                 {out + "printer_set_restore_info.png"},
+                 {out + "printer_set_learn_info.png"},
+                 {out + "test_page_dump_mode_info.png"},
+                 {out + "text_test_208.png",
+                  [&out] {
+                      ui::DialogBase* dialog = uit::findDialog(IDD_TEXT_TEST);
+                      if (dialog == nullptr) {
+                          return;
+                      }
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_TEXT, u"QV-410\nLine two");
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_WIDTH, u"60");
+                      uit::processEvents();
+                      report(uit::saveActiveModal(out + "text_test_208_typed.png"),
+                             out + "text_test_208_typed.png");
+                      uit::click(*dialog, IDC_TEXT_TEST_BUTTON_PRINT);
+                      uit::typeText(*dialog, IDC_TEXT_TEST_EDIT_HEIGHT, u"300");
+                      uit::click(*dialog, IDC_TEXT_TEST_BUTTON_PRINT);
+                  }},
+                 {out + "text_test_print_info.png"},
+                 {out + "text_test_refused_error.png"}};
     gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET},
                     {IDD_USER_DEF, IDC_BUTTON_USER_DEF_SET_DEFAULT},
-                    {IDD_LOCATION_TAB, IDC_BUTTON_LACK_PAPER_LEARN}};
+                    {IDD_LOCATION_TAB, IDC_BUTTON_LACK_PAPER_LEARN},
+                    {IDD_TEST_TAB, IDC_TEST_BUTTON_DUMP_MODE_SET},
+                    {IDD_TEST_TAB, IDC_TEST_BUTTON_PRINT_TEXT_TEST}};
     uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
+
+    // Download: as opened, with a file chosen, and the answer to Update.
+    const std::filesystem::path firmware =
+        std::filesystem::temp_directory_path() / "QV-410_V1.06_2026-01-15.bin";
+    std::ofstream(firmware, std::ios::binary) << std::string(4096, '\x5A');
+    gExpected = {
+        {out + "download_201.png",
+         [&out, &firmware] {
+             ui::DialogBase* page = uit::findDialog(IDD_PROGRAM_TAB);
+             if (page == nullptr) {
+                 report(false, out + "download_201_chosen.png (no firmware page)");
+                 return;
+             }
+             // The real open-file dialog, cancelled; then a file chosen.
+             gExpected.push_front({out + "download_open_file.png", {}, ui::VK_ESCAPE});
+             uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
+             uit::setOpenFileHook([&firmware](const uit::OpenFileCall&) {
+                 return std::optional<std::u16string>(qv::text::fromUtf8(firmware.string()));
+             });
+             uit::click(*page, IDC_PROGRAM_BUTTON_OPEN);
+             uit::processEvents();
+             report(uit::saveActiveModal(out + "download_201_chosen.png"),
+                    out + "download_201_chosen.png");
+             uit::click(*page, IDC_PROGRAM_BUTTON_UPDATE);
+         }},
+        {out + "download_update_info.png"}};
+    uit::click(dlgMain, IDC_BUTTON_MAIN_DOWNLOAD);
+    uit::setOpenFileHook(nullptr);
+    std::filesystem::remove(firmware);
 
     // A printer with more to say: paused, ribbon, black-mark paper, negative stop position.
     printer->with([](qv::sim::PrinterEngine& e) {
@@ -137,29 +223,28 @@ int main(int argc, char** argv) {
         e.state().settings.preventSticker = 1;
         e.state().settings.preventTime = 255;
     });
-    gExpected = {out + "printer_info_209_paused.png"};
+    gExpected = {{out + "printer_info_209_paused.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
 
     // Set Printer on that printer: ribbon, black mark, prevent glue on with its time, a negative
     // stop position; and a refusal of a value the printer reported but the page cannot send.
     printer->with([](qv::sim::PrinterEngine& e) { e.state().settings.preventTime = 300; });
     gSetPrinterTabs = 1;
-    gExpected = {out + "printer_set_203_print_settings_stored.png",
-                 out + "printer_set_refusal.png"};
+    gExpected = {{out + "printer_set_203_print_settings_stored.png"},
+                 {out + "printer_set_refusal.png"}};
     gPagePresses = {{IDD_PRINT_SETTING, IDC_BUTTON_PRINT_SETTING_SET}};
     uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
 
-    // The failure path shows only its error box.
+    // The failure paths: the information dialog shows only its error box; Set Printer shows
+    // the page's error box first, then the dialog with its defaults.
     printer->with([](qv::sim::PrinterEngine& e) { e.faults().absent = true; });
-    gExpected = {out + "printer_info_error.png"};
+    gExpected = {{out + "printer_info_error.png"}};
     uit::click(dlgMain, IDC_BUTTON_SHOW_PRINTER_INFO);
-
-    // Set Printer without a printer: the page's error box first, then the dialog with defaults.
-    gExpected = {out + "printer_set_read_error.png", out + "printer_set_203_defaults.png"};
+    gExpected = {{out + "printer_set_read_error.png"}, {out + "printer_set_203_defaults.png"}};
     uit::click(dlgMain, IDC_BUTTON_SET_PRINTER);
 
     if (!gExpected.empty()) {
-        report(false, gExpected.front() + " (never shown)");
+        report(false, gExpected.front().path + " (never shown)");
     }
     uit::setModalObserver(nullptr);
     dlgMain.destroyWindow();

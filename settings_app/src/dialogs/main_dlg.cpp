@@ -3,6 +3,7 @@
 #include "QVSettingToolDll.h"
 #include "app/catalog.h"
 #include "dialogs/printer_set_dlg.h"
+#include "dialogs/download_dlg.h"
 #include "dialogs/show_printer_info_dlg.h"
 #include "dialogs/text_buffer.h"
 
@@ -134,6 +135,7 @@ LRESULT CMainDlg::onShowPrinterInfo(const Message& /*message*/) {
 }
 
 LRESULT CMainDlg::onDownload(const Message& /*message*/) {
-    // Opens CDownloadDlg (template 201) once that dialog is part of the program.
+    CDownloadDlg dlg;
+    dlg.doModal(getActiveWindow());
     return 0;
 }

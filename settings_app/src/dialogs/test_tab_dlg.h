@@ -1,13 +1,16 @@
-// The test page (tab 3 of Set Printer). Placeholder: an empty page, replaced by the real page.
+// The test page, fourth page of the Set Printer dialog: dump mode, the bad-point check of the
+// print head, the self-test page and the text test dialog. Nothing is read when it opens.
 #pragma once
 
 #include <array>
 
+#include "resource_ids.h"
+#include "ui/controls.h"
 #include "ui/dialog.h"
 
 class CTestTabDlg final : public ui::DialogBase {
   public:
-    static constexpr int IDD = 207;
+    static constexpr int IDD = IDD_TEST_TAB;
 
     CTestTabDlg() : DialogBase(IDD) {}
 
@@ -16,6 +19,13 @@ class CTestTabDlg final : public ui::DialogBase {
 
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
+    ui::LRESULT onCloseCmd(const ui::Message& message);
+    ui::LRESULT onSelfTest(const ui::Message& message);
+    ui::LRESULT onPrintTextTest(const ui::Message& message);
+    ui::LRESULT onBadPointCheck(const ui::Message& message);
+    ui::LRESULT onSetDumpMode(const ui::Message& message);
 
-    static const std::array<ui::MessageEntry<CTestTabDlg>, 1> kMessageMap;
+    static const std::array<ui::MessageEntry<CTestTabDlg>, 7> kMessageMap;
+
+    ui::ComboBox dumpModeList_;
 };

@@ -66,7 +66,8 @@ void clearShownDialogs();
 bool click(DialogBase& dialog, int id);
 // Selects a tab of a tab control as a user's click does (TCN_SELCHANGE follows).
 bool clickTab(DialogBase& dialog, int tabControlId, int index);
-// Types text into an edit field, replacing its content, as a user would.
+// Types text into an edit field, replacing its content, as a user would; false for a disabled or
+// read-only field.
 bool typeText(DialogBase& dialog, int id, const std::u16string& text);
 // Picks an entry of a drop-down list as a user would (CBN_SELCHANGE follows).
 bool chooseListEntry(DialogBase& dialog, int id, int index);

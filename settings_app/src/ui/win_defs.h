@@ -75,6 +75,7 @@ inline constexpr uint32_t SS_RIGHT = 0x2;
 inline constexpr uint32_t ES_AUTOHSCROLL = 0x80;
 inline constexpr uint32_t ES_MULTILINE = 0x4;
 inline constexpr uint32_t ES_WANTRETURN = 0x1000;
+inline constexpr uint32_t ES_READONLY = 0x0800;
 inline constexpr uint32_t CBS_DROPDOWNLIST = 0x3;
 inline constexpr uint32_t CBS_SORT = 0x100;
 inline constexpr uint32_t LVS_REPORT = 0x1;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -136,6 +137,7 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
                 if ((c.style & (ES_AUTOHSCROLL | WS_HSCROLL)) != 0) {
                     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
                 }
+                edit->setReadOnly((c.style & ES_READONLY) != 0);
                 QObject::connect(edit, &QPlainTextEdit::textChanged, &dialog, [&dialog, &object] {
                     dialog.sendCommand(object.id, EN_CHANGE, &object);
                 });
@@ -143,6 +145,13 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
             }
             auto* edit = new QLineEdit(text, &dialog);
             edit->setFrame((c.style & WS_BORDER) != 0);
+            if ((c.style & ES_READONLY) != 0) {
+                // A read-only field has the dialog's face, so nobody expects to type into it.
+                edit->setReadOnly(true);
+                QPalette palette = edit->palette();
+                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                edit->setPalette(palette);
+            }
             QObject::connect(edit, &QLineEdit::textEdited, &dialog, [&dialog, &object] {
                 dialog.sendCommand(object.id, EN_CHANGE, &object);
             });

@@ -336,12 +336,15 @@ bool clickTab(DialogBase& dialog, int tabControlId, int index) {
 bool typeText(DialogBase& dialog, int id, const std::u16string& text) {
     QWidget* w = widgetOf(dialog.getDlgItem(id));
     const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-    if (auto* line = qobject_cast<QLineEdit*>(w); line != nullptr && line->isEnabled()) {
+    // A read-only field takes no typing.
+    if (auto* line = qobject_cast<QLineEdit*>(w);
+        line != nullptr && line->isEnabled() && !line->isReadOnly()) {
         line->selectAll();
         line->insert(s);
         return true;
     }
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(w); plain != nullptr && plain->isEnabled()) {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w);
+        plain != nullptr && plain->isEnabled() && !plain->isReadOnly()) {
         plain->selectAll();
         plain->insertPlainText(s);
         return true;

@@ -1,0 +1,36 @@
+// The text test dialog: a text and the label's width and height in millimetres, printed with
+// Print as often as the operator likes. Modal; keeps what was typed until it closes.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "resource_ids.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
+
+class CTextTestDlg final : public ui::DialogBase {
+  public:
+    static constexpr int IDD = IDD_TEXT_TEST;
+
+    CTextTestDlg() : DialogBase(IDD) {}
+
+  protected:
+    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
+
+  private:
+    ui::LRESULT onInitDialog(const ui::Message& message);
+    ui::LRESULT onCloseCmd(const ui::Message& message);
+    ui::LRESULT onPrint(const ui::Message& message);
+
+    // The millimetres typed into a size field; nothing when the field holds no plain number
+    // the request record can carry.
+    std::optional<uint8_t> readMillimetres(int id) const;
+    void refuseInput();
+
+    static const std::array<ui::MessageEntry<CTextTestDlg>, 4> kMessageMap;
+
+    ui::WindowWrapper textField_;
+    ui::WindowWrapper widthField_;
+    ui::WindowWrapper heightField_;
+};
