@@ -1,89 +1,65 @@
-// Stands in for the Set Printer dialog around the test page: a modal dialog whose tab control
-// hosts the page as its child, placed below the tab headers and shown, as the tabbed dialogs do.
+// The test page as the operator reaches it: the Set Printer dialog opened from the main dialog's
+// button, its fourth tab clicked. What the dialog's other pages read while it opened (the print
+// settings) is checked to be only reads and then forgotten, so a test sees the test page's own
+// traffic.
 #pragma once
 
-#include <array>
+#include <gtest/gtest.h>
+
 #include <functional>
 
+#include "dialog_fixture.h"
 #include "dialogs/test_tab_dlg.h"
+#include "resource_ids.h"
 #include "ui/dialog.h"
-#include "ui/dialog_template.h"
 #include "ui/testing.h"
 
 namespace test {
 
-class TestPageHost final : public ui::DialogBase {
+class TestPageHost {
   public:
-    static constexpr int IDD = 9203;
-    static constexpr int kTabControlId = 1011;
+    static constexpr int IDD = IDD_PRINTER_SET;
+    static constexpr int kTestTab = 3;
 
-    TestPageHost() : DialogBase(IDD) { registerTemplate(); }
+    explicit TestPageHost(ui::DialogBase& dialog) : dialog_(dialog) {}
 
-    CTestTabDlg& page() { return page_; }
+    ui::DialogBase& dialog() { return dialog_; }
+    CTestTabDlg& page() {
+        auto* page = dynamic_cast<CTestTabDlg*>(ui::testing::findDialog(IDD_TEST_TAB));
+        EXPECT_NE(page, nullptr);
+        return *page;
+    }
 
-    // Opens the host over owner and runs f while it is shown, with the page on top.
-    static void run(ui::HWND owner, const std::function<void(TestPageHost&)>& f) {
-        TestPageHost host;
-        ui::testing::setModalHook([&host, &f](ui::DialogBase&) {
-            // The user works in the host once it has come up.
+    // Opens Set Printer from the main dialog, shows the test page and runs f while it is shown.
+    static void run(MainDialogHost& main, qv::sim::SimulatedPrinter& printer,
+                    const std::function<void(TestPageHost&)>& f) {
+        const std::size_t before = printer.received().size();
+        ui::testing::setModalHook([&printer, &f, before](ui::DialogBase& dialog) {
+            // The user works in the dialog once it has come up.
             ui::testing::processEvents();
+            const auto received = printer.received();
+            for (std::size_t i = before; i < received.size(); ++i) {
+                ASSERT_GE(received[i].bytes.size(), 4U);
+                // Only the print settings page's reads: the version and settings queries.
+                EXPECT_TRUE(received[i].bytes[3] == 0x04 || received[i].bytes[3] == 0x05)
+                    << int{received[i].bytes[3]};
+            }
+            // A test's first opening starts from an empty log; a later one keeps what the
+            // earlier ones sent.
+            if (before == 0) {
+                printer.clearReceived();
+            }
+            ASSERT_TRUE(ui::testing::clickTab(dialog, IDC_TAB_PRINTER_SET, kTestTab));
+            ui::testing::processEvents();
+            TestPageHost host(dialog);
             f(host);
         });
-        host.doModal(owner);
+        EXPECT_TRUE(main.press(IDC_BUTTON_SET_PRINTER));
         ui::testing::setModalHook(nullptr);
     }
 
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override {
-        if (message.message == ui::WM_INITDIALOG) {
-            result = onInitDialog();
-            return true;
-        }
-        if (message.message == ui::WM_COMMAND &&
-            (message.id == ui::IDOK || message.id == ui::IDCANCEL)) {
-            endDialog(message.id);
-            return true;
-        }
-        return false;
-    }
-
   private:
-    ui::LRESULT onInitDialog() {
-        tabs_.attach(getDlgItem(kTabControlId));
-        tabs_.insertItem(0, u"Test");
-        page_.create(tabs_.handle());
-        ui::RECT area{};
-        tabs_.getClientRect(area);
-        area.top += ui::kTabHeaderHeight;
-        ui::WindowWrapper page(page_.hwnd());
-        page.moveWindow(area.left, area.top, area.right - area.left, area.bottom - area.top);
-        tabs_.setCurSel(0);
-        page.showWindow(ui::SW_SHOW);
-        return 1;
-    }
-
-    static void registerTemplate() {
-        static constexpr std::array<ui::ControlTemplate, 1> kControls{{
-            {kTabControlId,
-             ui::ControlClass::tabControl,
-             {17, 14, 371, 241},
-             ui::WS_CHILD | ui::WS_VISIBLE,
-             u""},
-        }};
-        static constexpr ui::DialogTemplate kTemplate{
-            IDD,    ui::WS_POPUP | ui::WS_CAPTION | ui::WS_SYSMENU | ui::DS_MODALFRAME,
-            401,    270,
-            u"Set", u"MS Shell Dlg",
-            8,      kControls};
-        static const bool added = [] {
-            ui::testing::addDialogTemplate(kTemplate);
-            return true;
-        }();
-        (void)added;
-    }
-
-    ui::TabCtrl tabs_;
-    CTestTabDlg page_;
+    ui::DialogBase& dialog_;
 };
 
 }  // namespace test

@@ -33,7 +33,7 @@ class TestPageTest : public test::DialogTest {
     void onPage(const std::function<void(CTestTabDlg&)>& f) {
         test::MainDialogHost main;
         bool ran = false;
-        TestPageHost::run(main.dialog().hwnd(), [&](TestPageHost& host) {
+        TestPageHost::run(main, *printer_, [&](TestPageHost& host) {
             ran = true;
             ASSERT_TRUE(isWindowVisible(host.page().hwnd()));
             f(host.page());
@@ -154,9 +154,10 @@ TEST_F(TestPageTest, DumpMode_UnacknowledgedShowsSettingFail) {
 TEST_F(TestPageTest, DumpMode_NoPrinterShowsTheErrorAndNothingElse) {
     printerFaults().absent = true;
     onPage([](CTestTabDlg& page) { setDumpMode(page, 1); });
-    ASSERT_EQ(boxes_.size(), 1U);
-    EXPECT_EQ(boxes_[0].text, u"No USB printer was found.");
-    EXPECT_EQ(boxes_[0].caption, u"ERROR");
+    // The print settings page's read as the dialog opened, then the dump mode's.
+    ASSERT_EQ(boxes_.size(), 2U);
+    EXPECT_EQ(boxes_[1].text, u"No USB printer was found.");
+    EXPECT_EQ(boxes_[1].caption, u"ERROR");
 }
 
 TEST_F(TestPageTest, BadPointCheck_CountShownOnTheLabelWithoutABox) {
@@ -305,7 +306,7 @@ TEST_F(TestPageTest, BusyCursorWhileTheLibraryRunsAndGoneForTheBox) {
     EXPECT_FALSE(uit::busyCursorShown());
 }
 
-TEST_F(TestPageTest, PrintTextTest_OpensTheTextTestDialogOverTheHost) {
+TEST_F(TestPageTest, PrintTextTest_OpensTheTextTestDialogOverSetPrinter) {
     int runs = 0;
     bool hostBlocked = false;
     onPage([&](CTestTabDlg& page) {

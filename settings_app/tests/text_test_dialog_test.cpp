@@ -24,7 +24,7 @@ class TextTestDialogTest : public test::DialogTest {
     void onDialog(const std::function<void(DialogBase&)>& f) {
         test::MainDialogHost main;
         bool shown = false;
-        test::TestPageHost::run(main.dialog().hwnd(), [&](test::TestPageHost& host) {
+        test::TestPageHost::run(main, *printer_, [&](test::TestPageHost& host) {
             uit::setModalHook([&](DialogBase& dialog) {
                 shown = true;
                 f(dialog);

@@ -340,12 +340,13 @@ bool showWindow(HWND window, int showCommand) {
 }
 
 HWND getActiveWindow() {
-    // The window the user works in; while its activation is still on its way from the window
-    // manager, the one whose handler runs now (the user just pressed one of its buttons).
-    QWidget* active = QApplication::activeWindow();
-    WindowObject* object = windowObjectOf(active);
-    if (object == nullptr || object->dialogWindow == nullptr) {
-        object = windowObjectOf(dispatchingWindow());
+    // The window the user works in: the one whose handler runs now when it takes input (the
+    // user just pressed one of its buttons, and its activation by the window manager may still
+    // be on its way), else the active window.
+    WindowObject* object = windowObjectOf(dispatchingWindow());
+    if (object == nullptr || object->dialogWindow == nullptr || object->modalBlocks != 0 ||
+        !object->dialogWindow->isVisible()) {
+        object = windowObjectOf(QApplication::activeWindow());
     }
     return object != nullptr && object->dialogWindow != nullptr ? &object->dialogWindow->self
                                                                 : nullptr;
