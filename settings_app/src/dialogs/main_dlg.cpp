@@ -2,8 +2,8 @@
 
 #include "QVSettingToolDll.h"
 #include "app/catalog.h"
-#include "dialogs/printer_set_dlg.h"
 #include "dialogs/download_dlg.h"
+#include "dialogs/printer_set_dlg.h"
 #include "dialogs/show_printer_info_dlg.h"
 #include "dialogs/text_buffer.h"
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dialogs/setting_command.h"
+
 #include "ui/file_dialog.h"
 
 using namespace ui;
@@ -73,24 +75,9 @@ LRESULT CProgramTabDlg::onSelectFirmware(const Message& /*message*/) {
 }
 
 LRESULT CProgramTabDlg::onUpdate(const Message& /*message*/) {
-    int32_t sent = 0;
-    int32_t acknowledged = 0;
-    {
-        // Reading the file and writing it take as long as the printer takes.
-        const BusyCursor busy;
-        sent = BaseDownloadFirmware(firmwarePath_.data());
-        if (sent != 0) {
-            acknowledged = GetSettingResult();
-        }
-    }
-    dialogs::TextBuffer text{};
-    if (sent == 0) {
-        BaseGetQVErrorString(BaseGetQVError(), text.data());
-        messageBox(hwnd(), text.data(), u"ERROR", MB_OK);
-    } else if (acknowledged != 0) {
-        messageBox(hwnd(), BaseGetPOText("PO_GSTR_UPDATE_SUCCESS", text.data()), u"INFO", MB_OK);
-    } else {
-        messageBox(hwnd(), BaseGetPOText("PO_GSTR_UPDATE_FAIL", text.data()), u"ERROR", MB_OK);
-    }
+    // Reading the file and writing it take as long as the printer takes: the busy cursor shows.
+    dialogs::runSettingCommand(
+        hwnd(), [this] { return BaseDownloadFirmware(firmwarePath_.data()); },
+        "PO_GSTR_UPDATE_SUCCESS", "PO_GSTR_UPDATE_FAIL");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "dialogs/test_tab_dlg.h"
 
 #include "QVSettingToolDll.h"
+#include "dialogs/setting_command.h"
 #include "dialogs/text_buffer.h"
 #include "dialogs/text_test_dlg.h"
 
@@ -67,24 +68,9 @@ LRESULT CTestTabDlg::onCloseCmd(const Message& message) {
 
 LRESULT CTestTabDlg::onSetDumpMode(const Message& /*message*/) {
     const int mode = dumpModeList_.getCurSel();
-    int32_t sent = 0;
-    int32_t acknowledged = 0;
-    {
-        const BusyCursor busy;
-        sent = QVSetDumpMode(mode);
-        if (sent != 0) {
-            acknowledged = GetSettingResult();
-        }
-    }
-    dialogs::TextBuffer text{};
-    if (sent == 0) {
-        BaseGetQVErrorString(BaseGetQVError(), text.data());
-        messageBox(hwnd(), text.data(), u"ERROR", MB_OK);
-    } else if (acknowledged != 0) {
-        messageBox(hwnd(), BaseGetPOText("PO_GSTR_SETTING_SUCCESS", text.data()), u"INFO", MB_OK);
-    } else {
-        messageBox(hwnd(), BaseGetPOText("PO_GSTR_SETTING_FAIL", text.data()), u"ERROR", MB_OK);
-    }
+    dialogs::runSettingCommand(
+        hwnd(), [mode] { return QVSetDumpMode(mode); }, "PO_GSTR_SETTING_SUCCESS",
+        "PO_GSTR_SETTING_FAIL");
     return 0;
 }
 
@@ -101,8 +87,7 @@ LRESULT CTestTabDlg::onSelfTest(const Message& /*message*/) {
                    MB_OK);
     } else {
         // A missing job sets no code: the text is that of the last code set.
-        BaseGetQVErrorString(BaseGetQVError(), text.data());
-        messageBox(hwnd(), text.data(), u"ERROR", MB_OK);
+        dialogs::showLibraryError(hwnd());
     }
     return 0;
 }
@@ -120,12 +105,11 @@ LRESULT CTestTabDlg::onBadPointCheck(const Message& /*message*/) {
         const BusyCursor busy;
         checked = QVBadPointCheck(&count);
     }
-    dialogs::TextBuffer text{};
     if (checked == 0) {
-        BaseGetQVErrorString(BaseGetQVError(), text.data());
-        messageBox(hwnd(), text.data(), u"ERROR", MB_OK);
+        dialogs::showLibraryError(hwnd());
         return 0;
     }
+    dialogs::TextBuffer text{};
     if (count == 0) {
         setDlgItemText(IDC_TEST_STATIC_BAD_POINT_RESULT,
                        BaseGetPOText("PO_IDC_STATIC_BAD_POINT_CHECK_RESULT_NORMAL", text.data()));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "QVSettingToolDll.h"
+#include "dialogs/setting_command.h"
 #include "dialogs/text_buffer.h"
 
 using namespace ui;
@@ -96,8 +97,7 @@ std::optional<uint8_t> CTextTestDlg::readMillimetres(int id) const {
 }
 
 void CTextTestDlg::refuseInput() {
-    dialogs::TextBuffer text{};
-    messageBox(hwnd(), BaseGetPOText("PO_GSTR_PLEASE_INPUT_NUMBER", text.data()), u"ERROR", MB_OK);
+    dialogs::showInputRefusal(hwnd());
 }
 
 LRESULT CTextTestDlg::onPrint(const Message& /*message*/) {
@@ -132,8 +132,7 @@ LRESULT CTextTestDlg::onPrint(const Message& /*message*/) {
     if (printed != 0) {
         messageBox(hwnd(), BaseGetPOText("PO_GSTR_PRINT_SUCCESS", text.data()), u"INFO", MB_OK);
     } else {
-        BaseGetQVErrorString(BaseGetQVError(), text.data());
-        messageBox(hwnd(), text.data(), u"ERROR", MB_OK);
+        dialogs::showLibraryError(hwnd());
     }
     return 0;
 }
