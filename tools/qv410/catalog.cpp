@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "QVSettingToolDll.h"
+#include "app/messages_locale.h"
 #include "utf.h"
 
 namespace qv410 {
@@ -20,51 +21,6 @@ namespace {
 constexpr const char* kTextDomain = "PrinterConfig";
 // Every catalog lookup of the library writes at most this many units.
 constexpr std::size_t kTextUnits = 260;
-
-bool isPlainC(const char* name) {
-    if (name == nullptr) {
-        return true;
-    }
-    for (const char* plain : {"C", "POSIX", "C.UTF-8", "C.utf8"}) {
-        if (std::strcmp(name, plain) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// gettext never translates in the C locale; C.UTF-8 with English last in the search list gets
-// the English catalog, with UTF-8 for the conversions.
-void keepEnglishInCLocale() {
-    if (!isPlainC(std::setlocale(LC_MESSAGES, nullptr))) {
-        return;
-    }
-    if (std::setlocale(LC_MESSAGES, "C.UTF-8") == nullptr) {
-        return;
-    }
-    if (isPlainC(std::setlocale(LC_CTYPE, nullptr))) {
-        std::setlocale(LC_CTYPE, "C.UTF-8");
-    }
-}
-
-void endLanguageListWithEnglish() {
-    const char* language = std::getenv("LANGUAGE");
-    std::string value;
-    if (language != nullptr && *language != '\0') {
-        value = language;
-    } else {
-        const char* messages = std::setlocale(LC_MESSAGES, nullptr);
-        if (!isPlainC(messages)) {
-            value = messages;
-            value = value.substr(0, value.find_first_of(".@"));
-        }
-    }
-    if (value == "en" || (value.size() > 3 && value.ends_with(":en"))) {
-        return;
-    }
-    value = value.empty() ? "en" : value + ":en";
-    setenv("LANGUAGE", value.c_str(), 1);
-}
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -85,11 +41,7 @@ std::string programFolder() {
 }  // namespace
 
 void bindCatalog() {
-    if (std::setlocale(LC_ALL, "") == nullptr) {
-        std::setlocale(LC_ALL, "C");
-    }
-    keepEnglishInCLocale();
-    endLanguageListWithEnglish();
+    app::useUserLocaleForMessages();
     const std::string folder = programFolder();
     if (folder.empty()) {
         return;
