@@ -1,6 +1,7 @@
 // Firmware download: the whole file goes out as one 1F 75 packet in a single send; the printer's
 // answer is read afterwards by GetSettingResult (kind 6).
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "link_state.h"
 #include "settings_packets.h"
 #include "text/codepage.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -61,26 +63,6 @@ std::optional<std::string> toUtf8(std::u16string_view path) {
     return out;
 }
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    void close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-  private:
-    int fd_;
-};
-
 // Reads until size bytes have arrived, the file ends or a read fails.
 std::size_t readFully(int fd, uint8_t* destination, std::size_t size) {
     std::size_t done = 0;
@@ -99,7 +81,9 @@ std::size_t readFully(int fd, uint8_t* destination, std::size_t size) {
 
 }  // namespace
 
-QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
+namespace {
+
+int32_t downloadFirmware(const QVWCHAR* path) {
     if (path == nullptr) {
         return qv::failWith(QV_ERR_INVALID_PARAM);
     }
@@ -107,8 +91,13 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     const std::optional<std::string> name =
         units > kMaxPathUnits ? std::nullopt : toUtf8(std::u16string_view(path, units));
     // Non-blocking open, so that a FIFO without a writer is refused rather than waited for.
-    FileDescriptor file(name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
+    qv::UniqueFd file(name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1);
     if (!file.ok()) {
+        return qv::failWith(QV_ERR_FILE_NOT_FIND);
+    }
+    // A directory opens for reading on Linux, but it is no file to read an image from.
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
         return qv::failWith(QV_ERR_FILE_NOT_FIND);
     }
 
@@ -142,11 +131,19 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     if (imageSize == 0 || readFully(file.get(), packet.get() + kHeadSize, imageSize) != imageSize) {
         return qv::failWith(QV_ERR_INVALID_FIRMWARE);
     }
-    file.close();
+    file.reset();
 
     const bool sent = qv::sendPacket({packet.get(), kHeadSize + imageSize});
     packet.reset();
     // Recorded whatever the send gave, so GetSettingResult expects the download's answer.
     qv::linkState().lastKind = qv::settings::kKindFirmware;
     return sent ? 1 : 0;
+}
+
+}  // namespace
+
+// A failure to obtain memory (for the path's conversion or the packet) records no code, as the
+// packet's own allocation does not.
+QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
+    return qv::exportBarrierKeepingCode([&] { return downloadFirmware(path); });
 }

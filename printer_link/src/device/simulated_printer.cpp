@@ -408,8 +408,10 @@ std::optional<std::string> SimulatedPrinter::find() {
     return std::string(kPath);
 }
 
-device::WriteStatus SimulatedPrinter::write(const std::string& path,
-                                            std::span<const uint8_t> bytes) {
+// Simulated time again: a stalled printer (shortWrite) is one that stops taking data, and the
+// wait has passed when the write returns.
+device::WriteStatus SimulatedPrinter::write(const std::string& path, std::span<const uint8_t> bytes,
+                                            std::chrono::milliseconds /*wait*/) {
     std::lock_guard lock(mutex_);
     if (path != kPath || engine_.faults().unopenable || engine_.faults().absent) {
         return device::WriteStatus::openFailed;

@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -26,14 +27,19 @@ class Converter {
     Converter& operator=(const Converter&) = delete;
 
     bool ok() const {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
         return cd_ != reinterpret_cast<iconv_t>(-1);
-    }  // NOLINT(performance-no-int-to-ptr)
+    }
 
     // Converts as much as converts; on an invalid or incomplete sequence stops there, unless
     // skipInvalid, in which case the offending input unit (of unitSize bytes) becomes "?".
+    // unconverted, when given, receives the number of input bytes left over.
     std::string run(const char* input, std::size_t size, bool skipInvalid, std::size_t unitSize,
-                    const std::string& replacement) {
+                    const std::string& replacement, std::size_t* unconverted = nullptr) {
         std::string out;
+        if (unconverted != nullptr) {
+            *unconverted = size;
+        }
         if (!ok()) {
             return out;
         }
@@ -64,6 +70,9 @@ class Converter {
         std::size_t room = chunk.size();
         iconv(cd_, nullptr, nullptr, &dst, &room);
         out.append(chunk.data(), static_cast<std::size_t>(dst - chunk.data()));
+        if (unconverted != nullptr) {
+            *unconverted = left;
+        }
         return out;
     }
 
@@ -77,9 +86,14 @@ std::u16string bytesToUtf16(const std::string& bytes) {
     return out;
 }
 
-std::u16string toUtf16(const char* fromCodeset, std::string_view text) {
-    Converter cv(kUtf16, fromCodeset);
-    return bytesToUtf16(cv.run(text.data(), text.size(), false, 1, {}));
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+        return;
+    }
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
 }
 
 }  // namespace
@@ -89,10 +103,13 @@ std::string processCodeset() {
     return (codeset != nullptr && *codeset != '\0') ? codeset : "ANSI_X3.4-1968";
 }
 
-std::string toProcessCodepage(std::u16string_view text) {
+std::optional<std::string> toProcessCodepage(std::u16string_view text) {
     const std::string codeset = processCodeset();
     const std::string target = codeset + "//TRANSLIT";
     Converter cv(target.c_str(), kUtf16);
+    if (!cv.ok()) {
+        return std::nullopt;
+    }
     Converter question(codeset.c_str(), "ASCII");
     std::string replacement = "?";
     if (question.ok()) {
@@ -120,12 +137,79 @@ std::string toProcessCodepage(std::u16string_view text) {
     return out;
 }
 
-std::u16string fromProcessCodepage(std::string_view text) {
-    return toUtf16(processCodeset().c_str(), text);
+std::optional<std::u16string> fromProcessCodepage(std::string_view text) {
+    Converter cv(kUtf16, processCodeset().c_str());
+    if (!cv.ok()) {
+        return std::nullopt;
+    }
+    std::size_t unconverted = 0;
+    std::string bytes = cv.run(text.data(), text.size(), false, 1, {}, &unconverted);
+    if (unconverted != 0) {
+        return std::nullopt;
+    }
+    return bytesToUtf16(bytes);
 }
 
 std::u16string fromUtf8(std::string_view text) {
-    return toUtf16("UTF-8", text);
+    std::u16string out;
+    out.reserve(text.size());
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto continuation = [&](std::size_t i) {
+        return i < text.size() && (byte(i) & 0xC0) == 0x80;
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = byte(i);
+        if (lead < 0x80) {
+            out += static_cast<char16_t>(lead);
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        char32_t c = 0;
+        char32_t lowest = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            c = lead & 0x1F;
+            lowest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            c = lead & 0x0F;
+            lowest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            c = lead & 0x07;
+            lowest = 0x10000;
+        }
+        // Take continuation bytes as long as they can still make a valid character; what was
+        // taken up to the first that cannot is one ill-formed part, replaced by one "?".
+        std::size_t taken = 1;
+        bool valid = length != 0;
+        while (valid && taken < length) {
+            if (!continuation(i + taken)) {
+                valid = false;
+                break;
+            }
+            const char32_t next = (c << 6) | (byte(i + taken) & 0x3F);
+            // Reject as early as the second byte: overlong forms, surrogates, beyond U+10FFFF.
+            if (taken == 1 && ((length == 3 && lead == 0xE0 && byte(i + 1) < 0xA0) ||
+                               (length == 3 && lead == 0xED && byte(i + 1) >= 0xA0) ||
+                               (length == 4 && lead == 0xF0 && byte(i + 1) < 0x90) ||
+                               (length == 4 && lead == 0xF4 && byte(i + 1) >= 0x90))) {
+                valid = false;
+                break;
+            }
+            c = next;
+            ++taken;
+        }
+        if (valid && c >= lowest) {
+            appendUtf16(out, c);
+        } else {
+            out += u'?';
+        }
+        i += taken;
+    }
+    return out;
 }
 
 std::size_t boundedLength(const char16_t* text, std::size_t maxUnits) {
@@ -145,7 +229,7 @@ void copyTerminated(std::u16string_view text, char16_t* destination, std::size_t
     if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) {
         --n;
     }
-    std::memcpy(destination, text.data(), n * sizeof(char16_t));
+    std::copy_n(text.begin(), n, destination);
     destination[n] = u'\0';
 }
 
