@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "QVSettingToolDll.h"
+#include "catalog_lookup.h"
 #include "link_state.h"
 #include "text/codepage.h"
 
@@ -61,8 +62,7 @@ std::optional<std::u16string> fromCodepageBounded(std::string_view text, std::si
 
 // The translation the operator sees, or nothing when there is none to show: no translation
 // (gettext gave the id back), a translation equal to its id, or one that cannot be converted.
-std::optional<std::u16string> translationOf(const char* id) {
-    const char* found = gettext(id);
+std::optional<std::u16string> translationOf(const char* id, const char* found) {
     if (found == nullptr || found == id) {
         return std::nullopt;
     }
@@ -77,14 +77,12 @@ std::optional<std::u16string> translationOf(const char* id) {
 
 }  // namespace
 
-QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
-    if (id == nullptr || text == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return nullptr;
-    }
+namespace qv::catalog {
+
+QVWCHAR* lookup(const char* id, const char* found, QVWCHAR* text) {
     std::optional<std::u16string> translation;
     try {
-        translation = translationOf(id);
+        translation = translationOf(id, found);
     } catch (...) {
         return text;  // no memory for the conversions: the caller's buffer stays as it was
     }
@@ -98,6 +96,16 @@ QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
         qv::text::copyTerminated(builtIn.text, text, kCallerUnits);
     }
     return text;
+}
+
+}  // namespace qv::catalog
+
+QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
+    if (id == nullptr || text == nullptr) {
+        qv::setError(QV_ERR_INVALID_PARAM);
+        return nullptr;
+    }
+    return qv::catalog::lookup(id, gettext(id), text);
 }
 
 QV_API void BaseGetQVErrorString(int32_t code, QVWCHAR* text) {
