@@ -95,6 +95,12 @@ bool allocationFailed() {
     return gFailed.load();
 }
 
+bool allocationsInterposed() {
+    armAllocations(0);
+    delete new int(1);  // NOLINT: one allocation, to see whether it is counted
+    return disarmAllocations() == 1;
+}
+
 void stealReads(const std::string& path, int times) {
     gStealsLeft = 0;
     const std::size_t n = std::min(path.size(), gStealPath.size() - 1);

@@ -15,6 +15,8 @@ void armAllocations(std::size_t failAt);
 std::size_t disarmAllocations();
 // Whether the armed allocation has been failed.
 bool allocationFailed();
+// Whether this program's allocator is ours (a memory checker may put its own in place).
+bool allocationsInterposed();
 
 // The next `times` reads of the file at `path` take what is there, drop it, and report EAGAIN.
 void stealReads(const std::string& path, int times);

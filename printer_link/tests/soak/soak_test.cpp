@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -65,6 +66,12 @@ long residentKiB() {
 }
 
 void noPause(std::chrono::milliseconds /*duration*/) {}
+
+// Under valgrind the heap is the tool's, and its bookkeeping grows as it pleases.
+bool underValgrind() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::strstr(preload, "vgpreload") != nullptr;
+}
 
 TEST(Soak, TenThousandCallsWithFaultsLeaveDescriptorsAndMemoryAsTheyWere) {
     ::unsetenv("QV410_DEVICE");
@@ -156,7 +163,7 @@ TEST(Soak, TenThousandCallsWithFaultsLeaveDescriptorsAndMemoryAsTheyWere) {
     // Some calls must have failed and many succeeded, or the faults never took hold.
     EXPECT_GT(succeeded, kCalls / 4);
     EXPECT_LT(succeeded, kCalls);
-    if (kMemoryIsOurs) {
+    if (kMemoryIsOurs && !underValgrind()) {
         // Allocator slack only: a leak of even a few bytes per call would show as hundreds of
         // KiB over ten thousand calls.
         EXPECT_LE(resident, residentAtBaseline + 256);
