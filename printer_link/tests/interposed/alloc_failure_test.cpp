@@ -3,6 +3,7 @@
 // exports talk through the real Linux device layer to the pty-served simulated printer, and
 // each attempt starts from a freshly loaded library, so discovery and the version gate are part
 // of every call.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 
@@ -31,6 +32,17 @@ namespace {
 namespace fs = std::filesystem;
 
 void noPause(std::chrono::milliseconds /*duration*/) {}
+
+std::size_t openDescriptors() {
+    std::size_t n = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(dir)) {
+            n += entry->d_name[0] != '.' ? 1 : 0;
+        }
+        ::closedir(dir);
+    }
+    return n;
+}
 
 struct Case {
     const char* name;
@@ -129,11 +141,14 @@ TEST_F(AllocationFailureTest, EveryExportSurvivesEachOfItsAllocationsFailing) {
         const std::size_t total = qv::testing::disarmAllocations();
         for (std::size_t n = 1; n <= total; ++n) {
             prepare();
+            const std::size_t descriptors = openDescriptors();
             qv::testing::armAllocations(n);
             const int32_t result = c.call();
             qv::testing::disarmAllocations();
             EXPECT_TRUE(result == 0 || result == 1) << "allocation " << n << ": " << result;
             EXPECT_TRUE(qv::testing::allocationFailed()) << "allocation " << n;
+            // Nothing stays open on the way out, discovery's directory included.
+            EXPECT_EQ(openDescriptors(), descriptors) << "allocation " << n;
         }
         std::printf("%-30s %zu allocation points\n", c.name, total);
         points += total;
