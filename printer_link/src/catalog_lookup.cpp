@@ -3,11 +3,12 @@
 
 #include <array>
 #include <cstring>
-#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "QVSettingToolDll.h"
+#include "catalog_lookup.h"
 #include "link_state.h"
 #include "text/codepage.h"
 
@@ -43,40 +44,50 @@ constexpr std::array<ErrorText, 11> kErrorTexts = {{
     {56, "PO_QV_ERR_PRINT_STATUS_IS_NOT_READY"},
 }};
 
-// Cuts a code-page text to at most max bytes without splitting a character: what converts back
-// whole is kept.
-std::u16string fromCodepageBounded(const std::string& text, std::size_t max) {
+// The longest prefix of a code-page text of at most max bytes that converts back whole: a cut
+// never splits a character.
+std::optional<std::u16string> fromCodepageBounded(std::string_view text, std::size_t max) {
     if (text.size() <= max) {
         return qv::text::fromProcessCodepage(text);
     }
-    return qv::text::fromProcessCodepage(std::string_view(text).substr(0, max));
+    // No code page has characters longer than this; looking further back finds nothing new.
+    constexpr std::size_t kLongestCharacter = 16;
+    for (std::size_t cut = max; cut + kLongestCharacter > max && cut > 0; --cut) {
+        if (auto wide = qv::text::fromProcessCodepage(text.substr(0, cut))) {
+            return wide;
+        }
+    }
+    return std::nullopt;
+}
+
+// The translation the operator sees, or nothing when there is none to show: no translation
+// (gettext gave the id back), a translation equal to its id, or one that cannot be converted.
+std::optional<std::u16string> translationOf(const char* id, const char* found) {
+    if (found == nullptr || found == id) {
+        return std::nullopt;
+    }
+    // The round trip through the process code page decides what the operator can see: a
+    // character the code page lacks comes back as its substitute.
+    const std::optional<std::string> work = qv::text::toProcessCodepage(qv::text::fromUtf8(found));
+    if (!work || *work == std::string_view(id)) {
+        return std::nullopt;
+    }
+    return fromCodepageBounded(*work, kWorkBytes - 1);
 }
 
 }  // namespace
 
-QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
-    if (id == nullptr || text == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return nullptr;
-    }
-    // The round trip through the process code page decides what the operator can see: a
-    // character the code page lacks comes back as its substitute.
-    std::u16string translation;
-    bool translated = false;
+namespace qv::catalog {
+
+QVWCHAR* lookup(const char* id, const char* found, QVWCHAR* text) {
+    std::optional<std::u16string> translation;
     try {
-        const char* found = gettext(id);
-        const std::u16string wide = qv::text::fromUtf8(found != nullptr ? found : id);
-        const std::string work = qv::text::toProcessCodepage(wide);
-        const std::size_t workLength = std::min(work.size(), kWorkBytes - 1);
-        translated = std::string_view(work).substr(0, workLength) != std::string_view(id);
-        if (translated) {
-            translation = fromCodepageBounded(work, workLength);
-        }
-    } catch (const std::bad_alloc&) {
+        translation = translationOf(id, found);
+    } catch (...) {
         return text;  // no memory for the conversions: the caller's buffer stays as it was
     }
-    if (translated) {
-        qv::text::copyTerminated(translation, text, kCallerUnits);
+    if (translation) {
+        qv::text::copyTerminated(*translation, text, kCallerUnits);
         return text;
     }
     // Only the table's first entry is ever examined.
@@ -85,6 +96,16 @@ QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
         qv::text::copyTerminated(builtIn.text, text, kCallerUnits);
     }
     return text;
+}
+
+}  // namespace qv::catalog
+
+QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
+    if (id == nullptr || text == nullptr) {
+        qv::setError(QV_ERR_INVALID_PARAM);
+        return nullptr;
+    }
+    return qv::catalog::lookup(id, gettext(id), text);
 }
 
 QV_API void BaseGetQVErrorString(int32_t code, QVWCHAR* text) {

@@ -24,7 +24,9 @@ constexpr uint64_t kMaxImageSize = std::numeric_limits<uint32_t>::max();
 
 }  // namespace
 
-QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
+namespace {
+
+int32_t downloadFirmware(const QVWCHAR* path) {
     if (path == nullptr) {
         return qv::failWith(QV_ERR_INVALID_PARAM);
     }
@@ -70,4 +72,12 @@ QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
     // Recorded whatever the send gave, so GetSettingResult expects the download's answer.
     qv::linkState().lastKind = qv::settings::kKindFirmware;
     return sent ? 1 : 0;
+}
+
+}  // namespace
+
+// A failure to obtain memory (for the path's conversion or the packet) records no code, as the
+// packet's own allocation does not.
+QV_API int32_t BaseDownloadFirmware(const QVWCHAR* path) {
+    return qv::exportBarrierKeepingCode([&] { return downloadFirmware(path); });
 }

@@ -1,5 +1,6 @@
 // The firmware file on POSIX systems.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -66,6 +67,11 @@ bool FirmwareFile::open(std::u16string_view path) {
     const std::optional<std::string> name = toUtf8(path);
     // Non-blocking open, so that a FIFO without a writer is refused rather than waited for.
     impl_->fd = name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
+    // A directory opens for reading on Linux, but it is no file to read an image from.
+    struct stat info {};
+    if (impl_->fd >= 0 && (::fstat(impl_->fd, &info) != 0 || S_ISDIR(info.st_mode))) {
+        close();
+    }
     return impl_->fd >= 0;
 }
 

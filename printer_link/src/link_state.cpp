@@ -1,6 +1,8 @@
 #include "link_state.h"
 
-#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "QVSettingToolDll.h"
 #include "device/device.h"
@@ -21,20 +23,34 @@ void resetLinkStateForTesting() {
     gLinkState = LinkState{};
 }
 
+namespace {
+// The gate's verdict; a failure to evaluate (no memory for the texts) counts as not obtained.
+int gateVerdict() {
+    try {
+        return checkFirmwareVersion();
+    } catch (...) {
+        setError(QV_ERR_READ_USB_FAIL);
+        return 0;
+    }
+}
+}  // namespace
+
 void setError(int32_t code) {
     gLinkState.lastError = code;
 }
 
 bool findPrinterPath() {
-    const std::optional<std::string> path = device::current().find();
-    // A path that does not fit the buffer with its terminator is not taken.
-    if (!path || path->empty() || path->size() >= kDevicePathUnits) {
-        return false;
+    try {
+        std::optional<std::string> path = device::current().find();
+        // A path that does not fit the buffer with its terminator is not taken.
+        if (!path || path->empty() || path->size() >= kDevicePathUnits) {
+            return false;
+        }
+        gLinkState.devicePath = std::move(*path);
+        return true;
+    } catch (...) {
+        return false;  // discovery that cannot complete finds nothing
     }
-    auto& dst = gLinkState.devicePath;
-    dst.fill('\0');
-    std::memcpy(dst.data(), path->data(), path->size());
-    return true;
 }
 
 bool ensurePrinterPath() {
@@ -53,14 +69,14 @@ int checkFirmwareVersion() {
     if (!queryText(kSelectorFirmware, version)) {
         return 0;
     }
-    const std::string ansi = text::toProcessCodepage(
+    const std::optional<std::string> ansi = text::toProcessCodepage(
         std::u16string_view(version, text::boundedLength(version, QV_PRINTER_TEXT_LEN)));
-    return packet::evaluateFirmwareVersion(ansi);
+    return ansi ? packet::evaluateFirmwareVersion(*ansi) : 0;
 }
 
 bool sendPacket(std::span<const uint8_t> bytes) {
     if (!packet::isVersionQuery(bytes) && gLinkState.versionCheckPending) {
-        switch (checkFirmwareVersion()) {
+        switch (gateVerdict()) {
             case 1:
                 gLinkState.ackMode = kAckRead;
                 break;
@@ -86,7 +102,13 @@ bool writeDevice(std::span<const uint8_t> bytes) {
         setError(QV_ERR_CANNOT_OPEN_USB_PRINTER);
         return false;
     }
-    switch (device::current().write(gLinkState.devicePathString(), bytes)) {
+    device::WriteStatus status = device::WriteStatus::writeFailed;
+    try {
+        status = device::current().write(gLinkState.devicePath, bytes, kWriteWait);
+    } catch (...) {
+        status = device::WriteStatus::writeFailed;  // the device could not take it
+    }
+    switch (status) {
         case device::WriteStatus::ok:
             return true;
         case device::WriteStatus::openFailed:
@@ -108,8 +130,13 @@ bool readDevice(std::span<uint8_t> buffer, std::size_t& count) {
         return false;
     }
     std::size_t received = 0;
-    const auto status =
-        device::current().read(gLinkState.devicePathString(), buffer, kReadWait, received);
+    device::ReadStatus status = device::ReadStatus::failed;
+    try {
+        status = device::current().read(gLinkState.devicePath, buffer, kReadWait, received);
+    } catch (...) {
+        status = device::ReadStatus::failed;
+        received = 0;
+    }
     count = received;
     switch (status) {
         case device::ReadStatus::ok:

@@ -13,6 +13,8 @@ namespace qv {
 inline constexpr std::size_t kReplySize = 64;
 inline constexpr std::size_t kDevicePathUnits = 260;
 inline constexpr std::chrono::milliseconds kReadWait{1000};
+// A write fails when the printer has taken no byte for this long.
+inline constexpr std::chrono::milliseconds kWriteWait{5000};
 
 // Acknowledgement modes decided by the firmware-version gate.
 inline constexpr int32_t kAckUndetermined = 0;
@@ -26,11 +28,12 @@ struct LinkState {
     int32_t lastKind = 0;
     bool versionCheckPending = true;
     int32_t ackMode = kAckUndetermined;
-    // Zero-terminated; first byte 0 means no printer found yet. Never replaced once set.
-    std::array<char, kDevicePathUnits> devicePath{};
+    // Empty means no printer found yet; shorter than kDevicePathUnits; never replaced once set.
+    // Held as a string so that every write and read passes it on without a copy.
+    std::string devicePath;
 
-    bool hasDevicePath() const { return devicePath[0] != '\0'; }
-    std::string devicePathString() const { return std::string(devicePath.data()); }
+    bool hasDevicePath() const { return !devicePath.empty(); }
+    const std::string& devicePathString() const { return devicePath; }
 };
 
 LinkState& linkState();
@@ -44,6 +47,28 @@ void setError(int32_t code);
 inline int32_t failWith(int32_t code) {
     setError(code);
     return 0;
+}
+
+// Every export runs its body through a barrier: nothing thrown inside (a failed allocation
+// above all) reaches the caller, whose process would end in std::terminate. The code is the
+// export's own for a failure at that point; I/O has already recorded the transport's code and
+// throws nothing further.
+template <typename Body>
+int32_t exportBarrier(int32_t code, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return failWith(code);
+    }
+}
+// The same, for a failure that records no code of its own.
+template <typename Body>
+int32_t exportBarrierKeepingCode(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return 0;
+    }
 }
 
 // Runs discovery into the device path when it is empty; error 50 when still empty.

@@ -1,5 +1,9 @@
 #include "queries.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "QVSettingToolDll.h"
 #include "link_state.h"
 #include "packets.h"
@@ -45,7 +49,10 @@ bool queryText(uint8_t selector, char16_t* out) {
         setError(QV_ERR_READ_USB_FAIL);
         return false;
     }
-    text::copyTerminated(text::fromProcessCodepage(*bytes), out, QV_PRINTER_TEXT_LEN);
+    // A text that does not convert as a whole is no text: never judge a prefix of it.
+    const std::optional<std::u16string> converted = text::fromProcessCodepage(*bytes);
+    text::copyTerminated(converted ? std::u16string_view(*converted) : std::u16string_view(), out,
+                         QV_PRINTER_TEXT_LEN);
     return true;
 }
 
@@ -53,20 +60,25 @@ bool queryText(uint8_t selector, char16_t* out) {
 
 namespace {
 
+// What a query cannot finish after its exchange is a reply it could not read.
+constexpr int32_t kQueryFailure = QV_ERR_READ_USB_FAIL;
+
 int32_t textExport(uint8_t selector, QVWCHAR* out) {
-    if (out == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return 0;
-    }
-    return qv::queryText(selector, out) ? 1 : 0;
+    return qv::exportBarrier(kQueryFailure, [&] {
+        if (out == nullptr) {
+            return qv::failWith(QV_ERR_INVALID_PARAM);
+        }
+        return qv::queryText(selector, out) ? 1 : 0;
+    });
 }
 
 int32_t numberExport(uint8_t group, uint8_t selector, int32_t* out) {
-    if (out == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return 0;
-    }
-    return qv::queryNumber(group, selector, *out) ? 1 : 0;
+    return qv::exportBarrier(kQueryFailure, [&] {
+        if (out == nullptr) {
+            return qv::failWith(QV_ERR_INVALID_PARAM);
+        }
+        return qv::queryNumber(group, selector, *out) ? 1 : 0;
+    });
 }
 
 }  // namespace
@@ -98,34 +110,38 @@ QV_API int32_t QVBadPointCheck(int32_t* count) {
 }
 
 QV_API int32_t QVGetPrinterInfo(PrinterInfo* info) {
-    if (!qv::ensurePrinterPath()) {
-        return 0;
-    }
-    if (info == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return 0;
-    }
-    const bool ok =
-        qv::queryText(qv::kSelectorType, info->printerType) &&
-        qv::queryNumber(qv::kGroupStatus, qv::kSelectorStatus, info->status) &&
-        qv::queryNumber(qv::kGroupStatus, qv::kSelectorPrintedLength, info->printedLength) &&
-        qv::queryText(qv::kSelectorSerial, info->serialNumber) &&
-        QVGetPrinterFirmwareVer(info->firmwareVersion) != 0;
-    return ok ? 1 : 0;
+    return qv::exportBarrier(kQueryFailure, [&] {
+        if (!qv::ensurePrinterPath()) {
+            return 0;
+        }
+        if (info == nullptr) {
+            return qv::failWith(QV_ERR_INVALID_PARAM);
+        }
+        const bool ok =
+            qv::queryText(qv::kSelectorType, info->printerType) &&
+            qv::queryNumber(qv::kGroupStatus, qv::kSelectorStatus, info->status) &&
+            qv::queryNumber(qv::kGroupStatus, qv::kSelectorPrintedLength, info->printedLength) &&
+            qv::queryText(qv::kSelectorSerial, info->serialNumber) &&
+            QVGetPrinterFirmwareVer(info->firmwareVersion) != 0;
+        return ok ? 1 : 0;
+    });
 }
 
 QV_API int32_t USBCheckConnection(void) {
-    if (!qv::ensurePrinterPath()) {
-        return 0;
-    }
-    constexpr uint8_t kGroupControl = 0x01;
-    const auto packet = qv::packet::command(kGroupControl, {0x02});
-    qv::sendPacket(packet.span());
-    qv::Reply reply{};
-    std::size_t count = reply.size();
-    if (!qv::readDevice(reply, count)) {
-        return 0;
-    }
-    // A wrong marker fails without a code of its own.
-    return (reply[0] == 0xFF && reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xF0) ? 1 : 0;
+    return qv::exportBarrier(kQueryFailure, [] {
+        if (!qv::ensurePrinterPath()) {
+            return 0;
+        }
+        constexpr uint8_t kGroupControl = 0x01;
+        const auto packet = qv::packet::command(kGroupControl, {0x02});
+        qv::sendPacket(packet.span());
+        qv::Reply reply{};
+        std::size_t count = reply.size();
+        if (!qv::readDevice(reply, count)) {
+            return 0;
+        }
+        // A wrong marker fails without a code of its own.
+        return (reply[0] == 0xFF && reply[1] == 0xFF && reply[2] == 0xFF && reply[3] == 0xF0) ? 1
+                                                                                              : 0;
+    });
 }

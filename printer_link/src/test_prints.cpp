@@ -1,5 +1,9 @@
 // The two test prints: a text label composed here, and the head-test job carried by the library.
 // Both refuse to print unless the printer reports ready.
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -61,42 +65,60 @@ bool printerReady() {
 
 }  // namespace
 
+// A job that cannot be put together cannot be written either.
+constexpr int32_t kPrintFailure = QV_ERR_WRITE_USB_FAIL;
+
 QV_API int32_t QVTextTestPrint(const TextTestRequest* request) {
-    if (!printerReady()) {
-        return 0;
-    }
-    if (request == nullptr) {
-        qv::setError(QV_ERR_INVALID_PARAM);
-        return 0;
-    }
-    if (!qv::ensurePrinterPath()) {
-        return 0;
-    }
-    // Never past the record, even when the caller left the text unterminated.
-    const std::u16string_view text(request->text,
-                                   qv::text::boundedLength(request->text, QV_TEXT_TEST_LEN));
-    const std::string converted = qv::text::toProcessCodepage(text);
-    const std::string job = qv::texttest::composeJob(request->width, request->height, converted);
-    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(job.data()), job.size());
-    return qv::sendPacket(bytes) ? 1 : 0;
+    return qv::exportBarrier(kPrintFailure, [&] {
+        if (!printerReady()) {
+            return 0;
+        }
+        if (request == nullptr) {
+            return qv::failWith(QV_ERR_INVALID_PARAM);
+        }
+        if (!qv::ensurePrinterPath()) {
+            return 0;
+        }
+        // The record is packed: its text may sit at an odd address, so it is copied out rather
+        // than read through a misaligned pointer. Never past the record, even when the caller
+        // left the text unterminated.
+        std::array<char16_t, QV_TEXT_TEST_LEN> units{};
+        std::memcpy(
+            units.data(),
+            reinterpret_cast<const unsigned char*>(request) + offsetof(TextTestRequest, text),
+            sizeof units);
+        const std::u16string_view text(units.data(),
+                                       qv::text::boundedLength(units.data(), units.size()));
+        const std::optional<std::string> converted = qv::text::toProcessCodepage(text);
+        if (!converted) {
+            return qv::failWith(kPrintFailure);
+        }
+        const std::string job =
+            qv::texttest::composeJob(request->width, request->height, *converted);
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(job.data()),
+                                             job.size());
+        return qv::sendPacket(bytes) ? 1 : 0;
+    });
 }
 
 QV_API int32_t QVSelfTestPrint(void) {
-    if (!printerReady()) {
-        return 0;
-    }
-    if (!qv::ensurePrinterPath()) {
-        return 0;
-    }
-    const std::span<const uint8_t> job = qv::selftest::job();
-    // Nothing to print is refused quietly, before the command goes out.
-    if (job.empty()) {
-        return 0;
-    }
-    if (!qv::sendPacket(qv::packet::command(qv::settings::kGroupPosition, {0x01}).span())) {
-        return 0;
-    }
-    // The printer starts its self test on the command and takes the job only after a pause.
-    qv::selftest::pause(qv::selftest::kJobPause);
-    return qv::sendPacket(job) ? 1 : 0;
+    return qv::exportBarrier(kPrintFailure, [] {
+        if (!printerReady()) {
+            return 0;
+        }
+        if (!qv::ensurePrinterPath()) {
+            return 0;
+        }
+        const std::span<const uint8_t> job = qv::selftest::job();
+        // Nothing to print is refused quietly, before the command goes out.
+        if (job.empty()) {
+            return 0;
+        }
+        if (!qv::sendPacket(qv::packet::command(qv::settings::kGroupPosition, {0x01}).span())) {
+            return 0;
+        }
+        // The printer starts its self test on the command and takes the job only after a pause.
+        qv::selftest::pause(qv::selftest::kJobPause);
+        return qv::sendPacket(job) ? 1 : 0;
+    });
 }

@@ -2,6 +2,12 @@
 #include <gtest/gtest.h>
 #include <libintl.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "mo_file.h"
 #include "sim_fixture.h"
 #include "test_platform.h"
 #include "text/codepage.h"
@@ -114,6 +120,74 @@ TEST(CatalogLookupWithoutCatalog, LookupsBeforeBindingActAsUntranslated) {
     EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", text), text);
     EXPECT_EQ(text[0], u'\0');
     EXPECT_EQ(std::u16string(BaseGetPOText("PO_END_FLAG", text)), u"End flag");
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Translations that a .po compiler would refuse, in a catalog written byte for byte.
+class RawCatalogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qv::resetLinkStateForTesting();
+        unsetenv("LANGUAGE");
+        ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr) << "en_US.UTF-8 locale missing";
+        std::string pattern = (fs::temp_directory_path() / "qv-catalog-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        fs::create_directories(dir / "en_US/LC_MESSAGES");
+        ASSERT_TRUE(qv::testing::writeMo((dir / "en_US/LC_MESSAGES/PrinterRaw.mo").string(),
+                                         {{"PO_BROKEN", "Paper \xff\xfe out, \xe6\x89 retry"},
+                                          {"PO_FORMAT", "%s%n%x %1$s"},
+                                          {"PO_HUGE", std::string(5000, 'w') + "END"},
+                                          {std::string(600, 'I'), "translated long id"}}));
+        bindtextdomain("PrinterRaw", dir.c_str());
+        textdomain("PrinterRaw");
+        bind_textdomain_codeset("PrinterRaw", "utf-8");
+        std::fill(std::begin(buffer), std::end(buffer), kFill);
+    }
+    void TearDown() override {
+        std::setlocale(LC_ALL, "C");
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    bool untouched() const {
+        return std::all_of(std::begin(buffer), std::end(buffer),
+                           [](char16_t c) { return c == kFill; });
+    }
+
+    fs::path dir;
+    QVWCHAR buffer[kBuffer];
+};
+
+TEST_F(RawCatalogTest, InvalidUtf8InATranslationBecomesAQuestionMarkAndTheRestIsKept) {
+    EXPECT_EQ(BaseGetPOText("PO_BROKEN", buffer), buffer);
+    EXPECT_EQ(std::u16string(buffer), u"Paper ?? out, ? retry");
+}
+
+TEST_F(RawCatalogTest, FormatSpecifiersAreJustText) {
+    EXPECT_EQ(BaseGetPOText("PO_FORMAT", buffer), buffer);
+    EXPECT_EQ(std::u16string(buffer), u"%s%n%x %1$s");
+}
+
+TEST_F(RawCatalogTest, HugeTranslationIsCutWithinTheCallersBuffer) {
+    EXPECT_EQ(BaseGetPOText("PO_HUGE", buffer), buffer);
+    EXPECT_EQ(std::u16string(buffer), std::u16string(259, u'w'));
+    EXPECT_EQ(buffer[260], kFill);
+}
+
+// An id of 520 bytes or more without a translation must not be taken for its own translation.
+TEST_F(RawCatalogTest, LongIdWithoutTranslationLeavesTheBufferUntouched) {
+    for (const std::size_t size : {519u, 520u, 521u, 2000u}) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(BaseGetPOText(std::string(size, 'Q').c_str(), buffer), buffer);
+        EXPECT_TRUE(untouched());
+    }
+    EXPECT_EQ(BaseGetPOText(std::string(600, 'I').c_str(), buffer), buffer);
+    EXPECT_EQ(std::u16string(buffer), u"translated long id");
 }
 
 }  // namespace

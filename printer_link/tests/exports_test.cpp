@@ -1,6 +1,9 @@
 // The shared library's dynamic symbol table: the C API and nothing else of ours.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <optional>
+
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -63,9 +66,36 @@ TEST(TextCopy, BoundedCopyNeverSplitsASurrogatePairOrOverruns) {
 
 TEST(TextConversion, UnpairedSurrogatesAndUnknownCharactersBecomeSubstitutes) {
     const char16_t lone[] = {u'a', 0xD800, u'b', 0};
-    EXPECT_EQ(qv::text::fromUtf8("a\xff"), u"a");  // stops at invalid input
-    const std::string converted = qv::text::toProcessCodepage(lone);
-    EXPECT_EQ(converted, "a?b");
+    EXPECT_EQ(qv::text::toProcessCodepage(lone), "a?b");
+}
+
+// Each ill-formed part of UTF-8 becomes one "?" and the rest of the text is kept.
+TEST(TextConversion, Utf8KeepsTheTextAroundInvalidSequences) {
+    EXPECT_EQ(qv::text::fromUtf8("a\xff"
+                                 "b"),
+              u"a?b");
+    EXPECT_EQ(qv::text::fromUtf8("x\xe6\x89"), u"x?");  // cut short at the end
+    EXPECT_EQ(qv::text::fromUtf8("\xe6\x89"
+                                 "A"),
+              u"?A");  // cut short inside
+    EXPECT_EQ(qv::text::fromUtf8("\xc0\xaf"
+                                 "c"),
+              u"??c");                                           // overlong
+    EXPECT_EQ(qv::text::fromUtf8("\xed\xa0\x80"), u"???");       // a surrogate
+    EXPECT_EQ(qv::text::fromUtf8("\xf4\x90\x80\x80"), u"????");  // beyond U+10FFFF
+    EXPECT_EQ(qv::text::fromUtf8("\xe6\x89\x93\xf0\x9f\x98\x80"), u"打\U0001F600");
+}
+
+// A text that does not convert as a whole is reported as such, never as a shorter text.
+TEST(TextConversion, CodepageTextWithAnInvalidByteDoesNotConvert) {
+    ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr);
+    EXPECT_EQ(qv::text::fromProcessCodepage("V1.05\xff 2025"), std::nullopt);
+    EXPECT_EQ(qv::text::fromProcessCodepage("V1.05\xe6\x89"), std::nullopt);
+    EXPECT_EQ(qv::text::fromProcessCodepage("V1.05 \xe6\x89\x93"), u"V1.05 打");
+    EXPECT_EQ(qv::text::fromProcessCodepage(""), u"");
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+    EXPECT_EQ(qv::text::fromProcessCodepage("abc\x80"), std::nullopt);
+    EXPECT_EQ(qv::text::fromProcessCodepage("abc"), u"abc");
 }
 
 }  // namespace

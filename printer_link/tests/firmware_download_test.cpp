@@ -170,6 +170,12 @@ TEST_F(FirmwareDownloadTest, RefusedFilesSendNothing) {
         expectRefused(writeFile("empty.bin", {}), QV_ERR_INVALID_FIRMWARE);
     }
     {
+        SCOPED_TRACE("a directory is no file to open");
+        expectRefused(dir, QV_ERR_FILE_NOT_FIND);
+        fs::create_directory(dir / "image.bin");
+        expectRefused(dir / "image.bin", QV_ERR_FILE_NOT_FIND);
+    }
+    {
         SCOPED_TRACE("a path through a regular file cannot be opened");
         expectRefused(writeFile("plain.bin", image(4)) / "child", QV_ERR_FILE_NOT_FIND);
     }
@@ -177,6 +183,45 @@ TEST_F(FirmwareDownloadTest, RefusedFilesSendNothing) {
         SCOPED_TRACE(file.what);
         expectRefused(file.path, file.code);
     }
+}
+
+TEST_F(FirmwareDownloadTest, UnreadableFileCannotBeOpened) {
+    passVersionGate();
+    const fs::path path = writeFile("locked.bin", image(16));
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::access(path.c_str(), R_OK) == 0) {
+        GTEST_SKIP() << "this user reads files whatever their mode (root)";
+    }
+    expectRefused(path, QV_ERR_FILE_NOT_FIND);
+}
+
+// The file is read when the download starts: what it holds then is sent, and a file that has
+// become empty is refused.
+TEST_F(FirmwareDownloadTest, FileThatShrankAfterItWasChosenSendsWhatItHoldsNow) {
+    passVersionGate();
+    const fs::path path = writeFile("shrinking.bin", image(1000));
+    fs::resize_file(path, 10);
+    ASSERT_EQ(download(path), 1);
+    const auto firmware = firmwareReceived();
+    ASSERT_EQ(firmware.size(), 1u);
+    EXPECT_EQ(firmware[0].size, 16u);
+    EXPECT_EQ(Bytes(firmware[0].bytes.begin(), firmware[0].bytes.begin() + 6),
+              bytesOf({0x1F, 0x75, 0x00, 0x00, 0x00, 0x0A}));
+    printer->clearReceived();
+    fs::resize_file(path, 0);
+    expectRefused(path, QV_ERR_INVALID_FIRMWARE);
+}
+
+// A file whose size promises more than its reads deliver (as a sysfs attribute does: 4096 by
+// size, a few bytes by content) is refused: the packet would describe bytes it does not hold.
+TEST_F(FirmwareDownloadTest, FileThatDeliversLessThanItsSizeIsRefused) {
+    passVersionGate();
+    const fs::path attribute = "/sys/kernel/mm/transparent_hugepage/enabled";
+    std::error_code error;
+    if (fs::file_size(attribute, error) != 4096 || error) {
+        GTEST_SKIP() << "no sysfs attribute to read here";
+    }
+    expectRefused(attribute, QV_ERR_INVALID_FIRMWARE);
 }
 
 TEST_F(FirmwareDownloadTest, NullPathFailsWithCodeOne) {

@@ -1,14 +1,21 @@
 // The Linux device layer on a fake root: sysfs discovery, writes and bounded reads.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <vector>
+
+#include "unique_fd.h"
 
 #include "device/device.h"
 #include "link_state.h"
@@ -86,9 +93,9 @@ TEST_F(LinuxDeviceTest, FixedDeviceSkipsDiscovery) {
 TEST_F(LinuxDeviceTest, WriteAndReadOpenTheNodeEachTime) {
     const std::string node = root + "/node";
     const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
-    EXPECT_EQ(device->write(node, bytes), qv::device::WriteStatus::openFailed);
+    EXPECT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::openFailed);
     std::ofstream(node).close();
-    EXPECT_EQ(device->write(node, bytes), qv::device::WriteStatus::ok);
+    EXPECT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
     EXPECT_EQ(fs::file_size(node), sizeof bytes);
 
     uint8_t buffer[64] = {};
@@ -113,6 +120,83 @@ TEST_F(LinuxDeviceTest, ReadWithNothingToReadFailsAfterTheWait) {
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
     EXPECT_LT(elapsed, std::chrono::milliseconds(1000));
     EXPECT_EQ(got, 0u);
+}
+
+// A pseudo-terminal in raw mode whose master side the test reads (or not): a printer endpoint
+// that takes data only as fast as the test lets it.
+class PtyEndpoint {
+  public:
+    PtyEndpoint() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+        if (!master_.ok() || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
+            return;
+        }
+        path_ = ::ptsname(master_.get());
+        // Held open so that the device's own open and close never hang the line up.
+        slave_ = std::make_unique<qv::UniqueFd>(::open(path_.c_str(), O_RDWR | O_NOCTTY));
+        termios raw{};
+        if (slave_->ok() && ::tcgetattr(slave_->get(), &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(slave_->get(), TCSANOW, &raw);
+        }
+    }
+    bool ok() const { return master_.ok() && slave_ && slave_->ok(); }
+    const std::string& path() const { return path_; }
+    int master() const { return master_.get(); }
+
+  private:
+    qv::UniqueFd master_;
+    std::unique_ptr<qv::UniqueFd> slave_;
+    std::string path_;
+};
+
+TEST_F(LinuxDeviceTest, WriteToAnEndpointThatTakesNothingFailsAfterTheWait) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    const std::vector<uint8_t> image(1 << 20, 0x41);  // far more than the line buffers
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device->write(pty.path(), image, std::chrono::milliseconds(300)),
+              qv::device::WriteStatus::writeFailed);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(300));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(3000));
+}
+
+// A slow endpoint that keeps taking data is waited for as long as it takes: each byte taken
+// starts the wait afresh.
+TEST_F(LinuxDeviceTest, WriteToASlowEndpointGoesThroughWhileItMakesProgress) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    const std::vector<uint8_t> image(256 * 1024, 0x42);
+    std::size_t drained = 0;
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        std::vector<uint8_t> chunk(16 * 1024);
+        while (!done.load()) {
+            pollfd pfd{pty.master(), POLLIN, 0};
+            if (::poll(&pfd, 1, 100) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::read(pty.master(), chunk.data(), chunk.size());
+            if (n > 0) {
+                drained += static_cast<std::size_t>(n);
+            }
+            // Far slower than the line: the whole image takes several waits to go through.
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));  // NOLINT
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const auto status = device->write(pty.path(), image, std::chrono::milliseconds(250));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // Let the reader take what is still in the line.
+    const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (drained < image.size() && std::chrono::steady_clock::now() < settle) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // NOLINT
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(status, qv::device::WriteStatus::ok);
+    EXPECT_GT(elapsed, std::chrono::milliseconds(250));
+    EXPECT_EQ(drained, image.size());
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // combined information query.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <clocale>
+
 #include "packets.h"
 #include "sim_fixture.h"
 
@@ -176,6 +179,29 @@ TEST(PacketBuilding, CommandIsFramedInAZeroFilledBuffer) {
     EXPECT_TRUE(std::all_of(c.bytes.begin() + 7, c.bytes.end(), [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(qv::packet::isVersionQuery(qv::packet::command(0x04, {0x03}).span()));
     EXPECT_FALSE(qv::packet::isVersionQuery(qv::packet::command(0x04, {0x01}).span()));
+}
+
+}  // namespace
+
+namespace {
+
+// One stray byte makes the whole text unconvertible: it reads as empty, and the gate does not
+// judge the part before the stray byte (which here reads 104, a firmware without
+// acknowledgements).
+TEST_F(SimPrinterTest, FirmwareTextWithAnInvalidByteIsEmptyAndLeavesTheGateUndecided) {
+    ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr);
+    state().firmwareVersion = std::string(qv::sim::kSilentFirmware) + "\xff" + "V1.05";
+    int32_t status = -1;
+    qv::setError(0);
+    EXPECT_EQ(QVGetPrinterIsOK(&status), 1);
+    EXPECT_EQ(qv::linkState().ackMode, qv::kAckUndetermined);
+    EXPECT_EQ(BaseGetQVError(), 0);
+
+    QVWCHAR version[QV_PRINTER_TEXT_LEN];
+    std::fill(std::begin(version), std::end(version), u'#');
+    EXPECT_EQ(QVGetPrinterFirmwareVer(version), 1);
+    EXPECT_EQ(version[0], u'\0');
+    std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace

@@ -151,7 +151,8 @@ TEST(SimulatedPrinterCommands, FaultsShapeTheReplies) {
 
 TEST_F(SimPrinterTest, AcknowledgementOnTheThirdReadMissesTheFirstTwo) {
     faults().ackOnRead = 3;
-    printer->write(qv::sim::SimulatedPrinter::kPath, bytesOf({0x1F, 0x1B, 0x1A, 0x02, 0x01, 0x02}));
+    printer->write(qv::sim::SimulatedPrinter::kPath, bytesOf({0x1F, 0x1B, 0x1A, 0x02, 0x01, 0x02}),
+                   qv::kWriteWait);
     uint8_t buffer[64] = {};
     std::size_t got = 0;
     const auto wait = std::chrono::milliseconds(1000);

@@ -56,7 +56,7 @@ std::vector<UnusableFile> makeUnusableFiles(const std::filesystem::path& dir) {
         throw std::runtime_error("cannot make a FIFO");
     }
     return {
-        {"a directory opens but does not read", dir, 3},
+        {"a directory is no file to open", dir, 2},
         {"a symlink loop cannot be opened", dir / "loop", 2},
         {"a FIFO has no size; nothing waits for a writer", dir / "fifo", 3},
     };

@@ -1,6 +1,8 @@
 // The text-test job's composition, and both test prints against the simulated printer.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <chrono>
 #include <string>
 
@@ -131,6 +133,18 @@ TEST_F(TestPrintsTest, TextTestSendsTheComposedJobAfterTheStatusQuery) {
     EXPECT_EQ(received[1].bytes, bytesOfText(job({textCommand(10, "Print Text Test")})));
     EXPECT_EQ(BaseGetQVError(), 0);
     EXPECT_EQ(qv::linkState().lastKind, 0);
+}
+
+// The record is packed and callers may place it anywhere; its text is read without assuming the
+// alignment of a UTF-16 unit (the sanitizer build traps a misaligned read).
+TEST_F(TestPrintsTest, TextTestReadsARecordAtAnOddAddress) {
+    passVersionGate();
+    const TextTestRequest r = request(50, 30, u"Odd");
+    alignas(8) unsigned char storage[sizeof(TextTestRequest) + 1];
+    std::memcpy(storage + 1, &r, sizeof r);
+    ASSERT_EQ(QVTextTestPrint(reinterpret_cast<const TextTestRequest*>(storage + 1)), 1);
+    ASSERT_EQ(jobs().size(), 1u);
+    EXPECT_EQ(jobs()[0], bytesOfText(job({textCommand(10, "Odd")})));
 }
 
 TEST_F(TestPrintsTest, TextTestPrintsAFullRecordOfShortLines) {

@@ -17,10 +17,10 @@ class BusyProbe : public qv::device::Device {
         : printer_(std::move(printer)) {}
 
     std::optional<std::string> find() override { return printer_->find(); }
-    qv::device::WriteStatus write(const std::string& path,
-                                  std::span<const uint8_t> bytes) override {
+    qv::device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                                  std::chrono::milliseconds wait) override {
         note();
-        return printer_->write(path, bytes);
+        return printer_->write(path, bytes, wait);
     }
     qv::device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                                 std::chrono::milliseconds wait, std::size_t& received) override {

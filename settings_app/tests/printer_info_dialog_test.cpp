@@ -268,15 +268,15 @@ class SettingsQueryUnanswered : public qv::device::Device {
     explicit SettingsQueryUnanswered(std::shared_ptr<qv::sim::SimulatedPrinter> printer)
         : printer_(std::move(printer)) {}
     std::optional<std::string> find() override { return printer_->find(); }
-    qv::device::WriteStatus write(const std::string& path,
-                                  std::span<const uint8_t> bytes) override {
+    qv::device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                                  std::chrono::milliseconds wait) override {
         static constexpr uint8_t kSettingsQuery[] = {0x1F, 0x1B, 0x1A, 0x05, 0x01, 0x00};
         if (std::equal(bytes.begin(), bytes.end(), std::begin(kSettingsQuery),
                        std::end(kSettingsQuery))) {
             swallowed_ = true;
             return qv::device::WriteStatus::ok;
         }
-        return printer_->write(path, bytes);
+        return printer_->write(path, bytes, wait);
     }
     qv::device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                                 std::chrono::milliseconds wait, std::size_t& received) override {

@@ -31,11 +31,11 @@ class BusyWatchingDevice : public qv::device::Device {
     explicit BusyWatchingDevice(std::shared_ptr<qv::sim::SimulatedPrinter> printer)
         : printer_(std::move(printer)) {}
     std::optional<std::string> find() override { return printer_->find(); }
-    qv::device::WriteStatus write(const std::string& path,
-                                  std::span<const uint8_t> bytes) override {
+    qv::device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                                  std::chrono::milliseconds wait) override {
         writesWhileBusy += uit::busyCursorShown() ? 1 : 0;
         writesWhileIdle += uit::busyCursorShown() ? 0 : 1;
-        return printer_->write(path, bytes);
+        return printer_->write(path, bytes, wait);
     }
     qv::device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                                 std::chrono::milliseconds wait, std::size_t& received) override {

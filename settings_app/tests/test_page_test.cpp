@@ -182,14 +182,14 @@ class NegativeBadPoints : public qv::device::Device {
     explicit NegativeBadPoints(std::shared_ptr<qv::sim::SimulatedPrinter> printer)
         : printer_(std::move(printer)) {}
     std::optional<std::string> find() override { return printer_->find(); }
-    qv::device::WriteStatus write(const std::string& path,
-                                  std::span<const uint8_t> bytes) override {
+    qv::device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                                  std::chrono::milliseconds wait) override {
         static constexpr uint8_t kQuery[] = {0x1F, 0x1B, 0x1A, 0x03, 0x01, 0x03};
         if (std::equal(bytes.begin(), bytes.end(), std::begin(kQuery), std::end(kQuery))) {
             printer_->pushReply({0x1F, 0x1B, 0x1A, 0x03, 0x05, 0x03, 0xFD, 0xFF, 0xFF, 0xFF});
             return qv::device::WriteStatus::ok;
         }
-        return printer_->write(path, bytes);
+        return printer_->write(path, bytes, wait);
     }
     qv::device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                                 std::chrono::milliseconds wait, std::size_t& received) override {

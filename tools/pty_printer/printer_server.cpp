@@ -238,6 +238,9 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
         faults.replyDelay = std::chrono::milliseconds(*value);
         return "";
     }
+    if (word == "stall") {
+        return flag(stalled_);
+    }
     if (word == "shortwrite") {
         // The host's write to a pty always completes whole; the fault needs the in-process
         // simulated printer.
@@ -345,6 +348,9 @@ void PrinterServer::scheduleReplies(std::vector<sim::Outgoing>& replies,
 
 long PrinterServer::readPrinterInput(Clock::time_point now) {
     static std::array<uint8_t, kReadChunk> buffer;
+    if (stalled_) {
+        return 0;  // what the host writes stays in the line until it is full
+    }
     std::vector<sim::Outgoing> replies;
     long total = 0;
     for (int i = 0; i < kReadsPerWake; ++i) {
@@ -514,7 +520,8 @@ int PrinterServer::run() {
         }
 
         std::array<pollfd, 3> fds{};
-        fds[0] = {pty_.master(), static_cast<short>(POLLIN | (outboxBlocked_ ? POLLOUT : 0)), 0};
+        fds[0] = {pty_.master(),
+                  static_cast<short>((stalled_ ? 0 : POLLIN) | (outboxBlocked_ ? POLLOUT : 0)), 0};
         fds[1] = {signalFd, POLLIN, 0};
         // While a sync waits, later control lines wait too, so stdin is not watched.
         fds[2] = {controlEnded_ || syncPending_ ? -1 : STDIN_FILENO, POLLIN, 0};

@@ -20,8 +20,10 @@ class Device {
     virtual ~Device() = default;
     // The printer's device path, or nothing when no printer is present.
     virtual std::optional<std::string> find() = 0;
-    // Writes every byte; writeFailed when the write fails or comes out short.
-    virtual WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) = 0;
+    // Writes every byte; writeFailed when the write fails, comes out short, or no byte has been
+    // taken for wait (each byte taken starts the wait afresh).
+    virtual WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                              std::chrono::milliseconds wait) = 0;
     // One read of at most buffer.size() bytes, waiting up to wait for data. ok with
     // received == 0 is a completed empty read; failed means nothing arrived or the read failed.
     virtual ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
@@ -30,10 +32,11 @@ class Device {
 
 // The device in use: the one installed, else chosen from QV410_DEVICE at first use
 // ("simulator": the built-in simulated printer; another value: that device path; unset: the
-// platform's discovery).
+// platform's discovery). Like the link state it serves, the choice belongs to the one thread that
+// calls the exports; it is not locked. Throws only when the device cannot be created.
 Device& current();
 
-// Replaces the device in use (tests); nullptr returns to the environment's choice.
+// Replaces the device in use (tests, between calls); nullptr returns to the environment's choice.
 void install(std::shared_ptr<Device> device);
 
 // The real printer on this platform (linux_device.cpp or windows_device.cpp).

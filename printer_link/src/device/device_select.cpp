@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <mutex>
 #include <string>
 
 #include "device/device.h"
@@ -8,7 +7,7 @@
 namespace qv::device {
 namespace {
 
-std::mutex gMutex;
+// Single-threaded by design, as the link state is: install() runs between calls, never during one.
 std::shared_ptr<Device> gInstalled;
 std::shared_ptr<Device> gFromEnvironment;
 
@@ -23,7 +22,6 @@ std::shared_ptr<Device> chooseFromEnvironment() {
 }  // namespace
 
 Device& current() {
-    std::lock_guard lock(gMutex);
     if (gInstalled) {
         return *gInstalled;
     }
@@ -34,7 +32,6 @@ Device& current() {
 }
 
 void install(std::shared_ptr<Device> device) {
-    std::lock_guard lock(gMutex);
     gInstalled = std::move(device);
     // The environment may have changed (tests set QV410_ROOT / QV410_DEVICE): choose anew.
     gFromEnvironment.reset();

@@ -8,13 +8,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/device.h"
 #include "link_state.h"
+#include "unique_fd.h"
 
 namespace qv::device {
 namespace {
@@ -22,23 +25,29 @@ namespace {
 constexpr const char* kVendorId = "0fe6";
 constexpr const char* kProductId = "811e";
 
-// Closes a descriptor on every way out.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
+using Clock = std::chrono::steady_clock;
+
+// Waits until fd reports one of events or the deadline passes; a signal only shortens one poll.
+// Returns the reported events, 0 when the deadline passed, -1 when poll fails.
+int waitFor(int fd, short events, Clock::time_point deadline) {
+    pollfd pfd{fd, events, 0};
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const int rc = ::poll(&pfd, 1, static_cast<int>(std::max<long long>(0, left)));
+        if (rc > 0) {
+            return pfd.revents;
+        }
+        if (rc == 0) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return -1;
         }
     }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
+}
 
-  private:
-    int fd_;
-};
+constexpr short kBroken = POLLERR | POLLHUP | POLLNVAL;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -47,7 +56,7 @@ std::string environment(const char* name) {
 
 // A short sysfs attribute, lower-cased, surrounding white space removed; nothing if unreadable.
 std::optional<std::string> readAttribute(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.ok()) {
         return std::nullopt;
     }
@@ -74,11 +83,12 @@ std::optional<std::string> readAttribute(const std::string& path) {
 // The N of the usbmisc entries named lpN, ascending.
 std::vector<unsigned long> printerNumbers(const std::string& classDir) {
     std::vector<unsigned long> numbers;
-    DIR* dir = ::opendir(classDir.c_str());
-    if (dir == nullptr) {
+    // Closed on every way out, also when the list cannot grow.
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(classDir.c_str()), &::closedir);
+    if (!dir) {
         return numbers;
     }
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name.size() < 3 || name.size() > 12 || name.compare(0, 2, "lp") != 0) {
             continue;
@@ -88,9 +98,8 @@ std::vector<unsigned long> printerNumbers(const std::string& classDir) {
                          [](unsigned char c) { return std::isdigit(c) != 0; })) {
             continue;
         }
-        numbers.push_back(std::stoul(digits));
+        numbers.push_back(std::strtoul(digits.c_str(), nullptr, 10));
     }
-    ::closedir(dir);
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
@@ -108,9 +117,10 @@ class LinuxDevice : public Device {
         for (const unsigned long n : printerNumbers(classDir)) {
             const std::string name = "lp" + std::to_string(n);
             // usbmisc/lpN/device is the USB interface; its parent is the USB device.
-            const std::string usbDevice =
-                classDir + "/" + name +
-                "/device/..";  // NOLINT(performance-inefficient-string-concatenation)
+            std::string usbDevice = classDir;
+            usbDevice += '/';
+            usbDevice += name;
+            usbDevice += "/device/..";
             const auto vendor = readAttribute(usbDevice + "/idVendor");
             const auto product = readAttribute(usbDevice + "/idProduct");
             if (!vendor || !product || *vendor != kVendorId || *product != kProductId) {
@@ -128,55 +138,69 @@ class LinuxDevice : public Device {
         return std::nullopt;
     }
 
-    WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) override {
-        Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
+    // Non-blocking, so that a printer that stops taking data cannot hold the caller for ever: the
+    // write fails once no byte has been taken for wait, and any progress starts the wait afresh
+    // (a large image on a slow link still goes through).
+    WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                      std::chrono::milliseconds wait) override {
+        const UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         if (!fd.ok()) {
             return WriteStatus::openFailed;
         }
         std::size_t done = 0;
+        auto deadline = Clock::now() + wait;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+                deadline = Clock::now() + wait;
+                continue;
+            }
             if (n < 0 && errno == EINTR) {
                 continue;
             }
-            if (n <= 0) {
-                return WriteStatus::writeFailed;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                const int events = waitFor(fd.get(), POLLOUT, deadline);
+                if (events <= 0 || ((events & POLLOUT) == 0 && (events & kBroken) != 0)) {
+                    return WriteStatus::writeFailed;
+                }
+                continue;
             }
-            done += static_cast<std::size_t>(n);
+            return WriteStatus::writeFailed;
         }
         return WriteStatus::ok;
     }
 
+    // Input reported by poll may be gone by the time it is read (another reader took it): the
+    // read then goes back to waiting for the rest of its time. A read of 0 bytes completes it.
     ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                     std::chrono::milliseconds wait, std::size_t& received) override {
         received = 0;
-        Fd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        const UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         if (!fd.ok()) {
             return ReadStatus::openFailed;
         }
-        const auto deadline = std::chrono::steady_clock::now() + wait;
-        pollfd pfd{fd.get(), POLLIN, 0};
+        const auto deadline = Clock::now() + wait;
         for (;;) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            const int timeout = static_cast<int>(std::max<long long>(0, left.count()));
-            const int rc = ::poll(&pfd, 1, timeout);
-            if (rc > 0) {
-                break;
-            }
-            if (rc == 0 || errno != EINTR) {
+            const int events = waitFor(fd.get(), POLLIN, deadline);
+            if (events <= 0) {
                 return ReadStatus::failed;
             }
-        }
-        ssize_t n;
-        do {
-            n = ::read(fd.get(), buffer.data(), buffer.size());
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) {
+            const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+            if (n >= 0) {
+                received = static_cast<std::size_t>(n);
+                return ReadStatus::ok;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            // Nothing there after all: wait again, unless the device is gone (poll would then
+            // report at once, for ever).
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) && (events & kBroken) == 0) {
+                continue;
+            }
             return ReadStatus::failed;
         }
-        received = static_cast<std::size_t>(n);
-        return ReadStatus::ok;
     }
 };
 

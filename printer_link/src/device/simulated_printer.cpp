@@ -19,6 +19,7 @@ constexpr std::size_t kReplyTextMax = 58;
 constexpr std::size_t kMaxJobBytes = 8u << 20;
 constexpr std::size_t kMaxRaster = 16u << 20;
 constexpr std::size_t kMaxLog = 10000;
+constexpr uint64_t kMaxFirmwareReserve = 1u << 20;
 constexpr std::string_view kBitmap = "BITMAP ";
 constexpr std::size_t kMaxBitmapHead = 128;
 
@@ -339,8 +340,10 @@ void PrinterEngine::receive(std::span<const uint8_t> bytes, std::vector<Outgoing
                                              static_cast<uint64_t>(pending_[3]) << 16 |
                                              static_cast<uint64_t>(pending_[4]) << 8 | pending_[5];
                         firmwareSize_ = kFirmwareHeader + firmwareRemaining_;
+                        // The size is the sender's claim: room is made for what actually comes.
                         if (recordFirmware_) {
-                            pending_.reserve(firmwareSize_);
+                            pending_.reserve(
+                                std::min<uint64_t>(firmwareSize_, kMaxFirmwareReserve));
                         }
                         if (firmwareRemaining_ == 0) {
                             finishFirmware(replies);
@@ -408,8 +411,10 @@ std::optional<std::string> SimulatedPrinter::find() {
     return std::string(kPath);
 }
 
-device::WriteStatus SimulatedPrinter::write(const std::string& path,
-                                            std::span<const uint8_t> bytes) {
+// Simulated time again: a stalled printer (shortWrite) is one that stops taking data, and the
+// wait has passed when the write returns.
+device::WriteStatus SimulatedPrinter::write(const std::string& path, std::span<const uint8_t> bytes,
+                                            std::chrono::milliseconds /*wait*/) {
     std::lock_guard lock(mutex_);
     if (path != kPath || engine_.faults().unopenable || engine_.faults().absent) {
         return device::WriteStatus::openFailed;

@@ -147,7 +147,8 @@ class SimulatedPrinter : public device::Device {
     static constexpr const char* kPath = "simulator:QV-410";
 
     std::optional<std::string> find() override;
-    device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) override;
+    device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                              std::chrono::milliseconds wait) override;
     device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                             std::chrono::milliseconds wait, std::size_t& received) override;
 

@@ -2,6 +2,8 @@
 // reached with CreateFileW on its interface path. Each write and each read opens its own handle.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <setupapi.h>
 
 // initguid.h makes usbiodef.h define the interface class GUID here rather than only declare it.
@@ -179,20 +181,9 @@ class WindowsDevice : public Device {
         return discover();
     }
 
-    WriteStatus write(const std::string& path, std::span<const uint8_t> bytes) override {
-        Handle device(openDevice(path, 0));
-        if (!device.ok()) {
-            return WriteStatus::openFailed;
-        }
-        // One synchronous call for the whole buffer, however large.
-        DWORD written = 0;
-        if (bytes.size() > MAXDWORD ||
-            !::WriteFile(device.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                         nullptr) ||
-            written != bytes.size()) {
-            return WriteStatus::writeFailed;
-        }
-        return WriteStatus::ok;
+    WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
+                      std::chrono::milliseconds wait) override {
+        return writeWithin(path, bytes, wait);
     }
 
     ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
@@ -237,19 +228,26 @@ WriteStatus writeWithin(const std::string& path, std::span<const uint8_t> bytes,
     if (!device.ok()) {
         return WriteStatus::openFailed;
     }
-    if (bytes.size() > MAXDWORD) {
-        return WriteStatus::writeFailed;
-    }
-    OVERLAPPED overlapped{};
-    DWORD written = 0;
-    if (!::WriteFile(device.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     &overlapped)) {
-        if (::GetLastError() != ERROR_IO_PENDING ||
-            !finishOverlapped(device.get(), overlapped, wait, written)) {
+    // In pieces, each with its own wait: a printer that takes data slowly but steadily (a large
+    // firmware image) gets through, one that takes nothing for the whole wait does not.
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const auto piece = static_cast<DWORD>(std::min(kPiece, bytes.size() - done));
+        OVERLAPPED overlapped{};
+        DWORD written = 0;
+        if (!::WriteFile(device.get(), bytes.data() + done, piece, &written, &overlapped)) {
+            if (::GetLastError() != ERROR_IO_PENDING ||
+                !finishOverlapped(device.get(), overlapped, wait, written)) {
+                return WriteStatus::writeFailed;
+            }
+        }
+        if (written == 0) {
             return WriteStatus::writeFailed;
         }
+        done += written;
     }
-    return written == bytes.size() ? WriteStatus::ok : WriteStatus::writeFailed;
+    return WriteStatus::ok;
 }
 
 std::shared_ptr<Device> makePlatformDevice() {

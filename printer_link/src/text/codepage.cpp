@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -26,14 +27,19 @@ class Converter {
     Converter& operator=(const Converter&) = delete;
 
     bool ok() const {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
         return cd_ != reinterpret_cast<iconv_t>(-1);
-    }  // NOLINT(performance-no-int-to-ptr)
+    }
 
     // Converts as much as converts; on an invalid or incomplete sequence stops there, unless
     // skipInvalid, in which case the offending input unit (of unitSize bytes) becomes "?".
+    // unconverted, when given, receives the number of input bytes left over.
     std::string run(const char* input, std::size_t size, bool skipInvalid, std::size_t unitSize,
-                    const std::string& replacement) {
+                    const std::string& replacement, std::size_t* unconverted = nullptr) {
         std::string out;
+        if (unconverted != nullptr) {
+            *unconverted = size;
+        }
         if (!ok()) {
             return out;
         }
@@ -64,6 +70,9 @@ class Converter {
         std::size_t room = chunk.size();
         iconv(cd_, nullptr, nullptr, &dst, &room);
         out.append(chunk.data(), static_cast<std::size_t>(dst - chunk.data()));
+        if (unconverted != nullptr) {
+            *unconverted = left;
+        }
         return out;
     }
 
@@ -77,10 +86,6 @@ std::u16string bytesToUtf16(const std::string& bytes) {
     return out;
 }
 
-std::u16string toUtf16(const char* fromCodeset, std::string_view text) {
-    Converter cv(kUtf16, fromCodeset);
-    return bytesToUtf16(cv.run(text.data(), text.size(), false, 1, {}));
-}
 
 }  // namespace
 
@@ -89,10 +94,13 @@ std::string processCodeset() {
     return (codeset != nullptr && *codeset != '\0') ? codeset : "ANSI_X3.4-1968";
 }
 
-std::string toProcessCodepage(std::u16string_view text) {
+std::optional<std::string> toProcessCodepage(std::u16string_view text) {
     const std::string codeset = processCodeset();
     const std::string target = codeset + "//TRANSLIT";
     Converter cv(target.c_str(), kUtf16);
+    if (!cv.ok()) {
+        return std::nullopt;
+    }
     Converter question(codeset.c_str(), "ASCII");
     std::string replacement = "?";
     if (question.ok()) {
@@ -120,12 +128,17 @@ std::string toProcessCodepage(std::u16string_view text) {
     return out;
 }
 
-std::u16string fromProcessCodepage(std::string_view text) {
-    return toUtf16(processCodeset().c_str(), text);
-}
-
-std::u16string fromUtf8(std::string_view text) {
-    return toUtf16("UTF-8", text);
+std::optional<std::u16string> fromProcessCodepage(std::string_view text) {
+    Converter cv(kUtf16, processCodeset().c_str());
+    if (!cv.ok()) {
+        return std::nullopt;
+    }
+    std::size_t unconverted = 0;
+    std::string bytes = cv.run(text.data(), text.size(), false, 1, {}, &unconverted);
+    if (unconverted != 0) {
+        return std::nullopt;
+    }
+    return bytesToUtf16(bytes);
 }
 
 }  // namespace qv::text

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,11 +12,14 @@ namespace qv::text {
 std::string processCodeset();
 
 // UTF-16 to the process code page. Characters it cannot represent become iconv's
-// transliteration, or "?" where there is none. Unpaired surrogates become "?".
-std::string toProcessCodepage(std::u16string_view text);
-// Process code page to UTF-16; stops at the first invalid or incomplete sequence.
-std::u16string fromProcessCodepage(std::string_view text);
-// UTF-8 to UTF-16; stops at the first invalid or incomplete sequence.
+// transliteration, or "?" where there is none. Unpaired surrogates become "?". Nothing when no
+// converter for the code page can be opened.
+std::optional<std::string> toProcessCodepage(std::u16string_view text);
+// Process code page to UTF-16; nothing when any byte is invalid or incomplete in the code page
+// (a text that does not convert is never taken for a shorter one), or when no converter opens.
+std::optional<std::u16string> fromProcessCodepage(std::string_view text);
+// UTF-8 to UTF-16; every invalid or incomplete sequence (each maximal ill-formed part) becomes
+// "?", so the rest of the text is kept.
 std::u16string fromUtf8(std::string_view text);
 
 // Length of a zero-terminated UTF-16 text, reading at most maxUnits units.
