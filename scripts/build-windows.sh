@@ -126,7 +126,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # nothing run: ask it for the test list first, so that a missing half is an error, not a pass.
 wine_runs() {
   local listing
-  listing=$(wine "$1/bin/printer_link_tests.exe" --gtest_list_tests 2>/dev/null || true)
+  listing=$(timeout 120 wine "$1/bin/printer_link_tests.exe" --gtest_list_tests 2>/dev/null || true)
   grep -q '^[A-Za-z]' <<<"$listing"
 }
 

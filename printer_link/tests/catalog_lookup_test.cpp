@@ -133,24 +133,21 @@ class RawCatalogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         qv::resetLinkStateForTesting();
-        unsetenv("LANGUAGE");
-        ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr) << "en_US.UTF-8 locale missing";
-        std::string pattern = (fs::temp_directory_path() / "qv-catalog-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        ASSERT_TRUE(qv::testing::useLanguage("en_US")) << "no English locale with Latin letters";
+        dir = qv::testing::makeTemporaryDirectory();
         fs::create_directories(dir / "en_US/LC_MESSAGES");
         ASSERT_TRUE(qv::testing::writeMo((dir / "en_US/LC_MESSAGES/PrinterRaw.mo").string(),
                                          {{"PO_BROKEN", "Paper \xff\xfe out, \xe6\x89 retry"},
                                           {"PO_FORMAT", "%s%n%x %1$s"},
                                           {"PO_HUGE", std::string(5000, 'w') + "END"},
                                           {std::string(600, 'I'), "translated long id"}}));
-        bindtextdomain("PrinterRaw", dir.c_str());
+        bindtextdomain("PrinterRaw", dir.string().c_str());
         textdomain("PrinterRaw");
         bind_textdomain_codeset("PrinterRaw", "utf-8");
         std::fill(std::begin(buffer), std::end(buffer), kFill);
     }
     void TearDown() override {
-        std::setlocale(LC_ALL, "C");
+        qv::testing::restoreLocale();
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ bool codePageHoldsCjk();
 // The bytes the process code page gives for "Caf\u00e9 \u6e29" once useLanguage has run: UTF-8
 // where the locale can be UTF-8, the ANSI code page (1252 for English) elsewhere.
 std::string cafeInProcessCodePage();
+
+// A byte that is invalid in the process code page once useLanguage("en_US") has run; nothing
+// where every byte is a character there (a single-byte ANSI code page may define them all).
+std::optional<std::string> byteInvalidInProcessCodePage();
 
 // A fresh, empty folder of its own below the temporary folder.
 std::filesystem::path makeTemporaryDirectory();

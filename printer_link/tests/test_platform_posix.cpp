@@ -62,4 +62,9 @@ std::vector<UnusableFile> makeUnusableFiles(const std::filesystem::path& dir) {
     };
 }
 
+std::optional<std::string> byteInvalidInProcessCodePage() {
+    // The English locale is UTF-8 here, where 0xFF never occurs.
+    return std::string("\xff");
+}
+
 }  // namespace qv::testing

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -63,6 +64,16 @@ bool makeSparseFile(const std::filesystem::path& path, uint64_t size) {
 std::vector<UnusableFile> makeUnusableFiles(const std::filesystem::path& dir) {
     // The C runtime refuses to open a folder at all.
     return {{"a directory cannot be opened", dir, 2}};
+}
+
+std::optional<std::string> byteInvalidInProcessCodePage() {
+    for (const char candidate : {'\x81', '\x8d', '\x8f', '\x90', '\x9d', '\xff'}) {
+        wchar_t out[2];
+        if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &candidate, 1, out, 2) == 0) {
+            return std::string(1, candidate);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace qv::testing

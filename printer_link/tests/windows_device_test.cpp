@@ -152,7 +152,7 @@ TEST_F(WindowsDeviceTest, WrittenBytesReachTheOtherEnd) {
     PipePrinter printer;
     ASSERT_TRUE(printer.ok());
     const std::array<uint8_t, 6> packet = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
-    ASSERT_EQ(device->write(printer.path(), packet), qv::device::WriteStatus::ok);
+    ASSERT_EQ(device->write(printer.path(), packet, std::chrono::seconds(5)), qv::device::WriteStatus::ok);
     // The device has closed its handle again; what it wrote waits in the pipe.
     EXPECT_EQ(printer.receive(64), std::string("\x1F\x1B\x1A\x04\x01\x01", 6));
 }
