@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -17,6 +18,26 @@
 #include "pty_printer_process.h"
 
 namespace qv::bench {
+
+// A value of /proc/self/status in KiB ("VmHWM", "VmRSS"), 0 when absent.
+inline long statusKiB(const std::string& field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(field + ":", 0) == 0) {
+            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+// Resets the process's resident high-water mark (VmHWM); false where the kernel does not allow it.
+inline bool resetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
 
 // Starts the printer, points the library's real device layer at it and passes the version gate,
 // so that every measured call is the exchange itself. Returns the device path the library found.

@@ -183,30 +183,13 @@ BENCHMARK(Download_Direct)
     ->Repetitions(5);
 BENCHMARK(Download_Paired)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(12);
 
-// A value of /proc/self/status in KiB ("VmHWM", "VmRSS"), 0 when absent.
-long statusKiB(const std::string& field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field + ":", 0) == 0) {
-            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-        }
-    }
-    return 0;
-}
-
 // Peak resident memory of one download, taken before the benchmarks allocate anything big: the
 // high-water mark is reset first where the kernel allows it.
 void measurePeakMemory() {
-    const bool reset = [] {
-        std::ofstream clear("/proc/self/clear_refs");
-        clear << "5";
-        clear.flush();
-        return static_cast<bool>(clear);
-    }();
-    const long before = statusKiB("VmRSS");
+    const bool reset = qv::bench::resetPeakMemory();
+    const long before = qv::bench::statusKiB("VmRSS");
     const bool ok = BaseDownloadFirmware(gImagePathWide.c_str()) == 1 && GetSettingResult() == 1;
-    const long peak = statusKiB("VmHWM");
+    const long peak = qv::bench::statusKiB("VmHWM");
     if (!ok) {
         std::printf("peak memory: the download failed with error %d\n", BaseGetQVError());
     }

@@ -206,18 +206,6 @@ BENCHMARK(Download_ByHand)
     ->Repetitions(3);
 BENCHMARK(Download_Paired)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 
-// A value of /proc/self/status in KiB ("VmHWM", "VmRSS"), 0 when absent.
-long statusKiB(const std::string& field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field + ":", 0) == 0) {
-            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
-        }
-    }
-    return 0;
-}
-
 // Peak resident memory of one press of Update, measured before anything else big is allocated:
 // the dialog is open and the file chosen; the high-water mark is reset just before the press.
 void measurePeakMemory() {
@@ -229,13 +217,10 @@ void measurePeakMemory() {
     withFirmwarePage(
         [&](ui::DialogBase& page) {
             // The first press: nothing of an earlier download is left to reuse.
-            std::ofstream clear("/proc/self/clear_refs");
-            clear << "5";
-            clear.flush();
-            reset = static_cast<bool>(clear);
-            before = statusKiB("VmRSS");
+            reset = qv::bench::resetPeakMemory();
+            before = qv::bench::statusKiB("VmRSS");
             ok = pressUpdate(page, boxes);
-            peak = statusKiB("VmHWM");
+            peak = qv::bench::statusKiB("VmHWM");
         },
         boxes);
     const double fileMiB = static_cast<double>(kImageSize) / (1 << 20);
