@@ -1,7 +1,6 @@
 // Bounded handling of zero-terminated UTF-16 texts and UTF-8 decoding, the same on every
 // platform.
 #include <algorithm>
-#include <cstring>
 
 #include "text/codepage.h"
 
@@ -101,7 +100,8 @@ void copyTerminated(std::u16string_view text, char16_t* destination, std::size_t
     if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) {
         --n;
     }
-    std::memcpy(destination, text.data(), n * sizeof(char16_t));
+    // copy_n, not memcpy: an empty view may hold no pointer at all.
+    std::copy_n(text.begin(), n, destination);
     destination[n] = u'\0';
 }
 
