@@ -294,12 +294,6 @@ DialogWindow::DialogWindow(DialogBase& owner, const DialogTemplate& dialogTempla
         // Pages keep the system dialog colour over the tab control's panel.
         setAutoFillBackground(true);
     }
-    setFont(dialogFont(dialogTemplate));
-    const QFontMetrics fm(font());
-    const int letters = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX = (letters / 26 + 1) / 2;
-    baseY = fm.height();
     setWindowTitle(toQString(dialogTemplate.caption));
 }
 
@@ -544,12 +538,6 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
         }
         window->setWindowFlags(flags);
     }
-    if (child) {
-        window->resize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
-    } else {
-        window->setFixedSize(window->toPixelsX(t->cx), window->toPixelsY(t->cy));
-    }
-
     for (const auto& c : t->controls) {
         auto object = std::make_unique<WindowObject>();
         object->id = c.id;
@@ -561,12 +549,6 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
         QWidget* w = makeControl(c, *window, *object);
         object->widget = w;
         w->setProperty(kWindowObjectProperty, QVariant::fromValue<void*>(object.get()));
-        int height = window->toPixelsY(c.rect.cy);
-        if (c.cls == ControlClass::comboBox) {
-            height = closedComboHeight(*window, w);
-        }
-        w->setGeometry(window->toPixelsX(c.rect.x), window->toPixelsY(c.rect.y),
-                       window->toPixelsX(c.rect.cx), height);
         if (c.cls != ControlClass::staticText &&
             !(c.cls == ControlClass::button && (c.style & BS_TYPEMASK) == BS_GROUPBOX)) {
             w->setFocusPolicy(focusFor(c.style));
@@ -575,6 +557,8 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal) {
         w->setVisible((c.style & WS_VISIBLE) != 0);
         window->controls.push_back(std::move(object));
     }
+    // Font, base units, the dialog's size and every control's place, in dialog units.
+    window->applyTemplateLayout();
     return window;
 }
 
