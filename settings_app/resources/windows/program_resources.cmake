@@ -81,3 +81,20 @@ function(qv410_add_program_resources target architecture)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${out}/app_icon.ico;${out}/program.manifest")
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# Under Wine (or on Windows): the resources as the loader and the dialog manager read them.
+if(WIN32 AND QV410_BUILD_TESTS)
+  add_executable(program_resources_wine_test
+    ${QV410_PROGRAM_RESOURCES_DIR}/resources_wine_test.cpp ${_qv410_app_dir}/resources/templates.cpp)
+  target_include_directories(program_resources_wine_test PRIVATE ${_qv410_rc_generator_includes})
+  target_link_libraries(program_resources_wine_test PRIVATE GTest::gtest_main comctl32 version)
+  target_compile_definitions(program_resources_wine_test PRIVATE QV410_VERSION="${PROJECT_VERSION}")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    qv410_add_program_resources(program_resources_wine_test amd64)
+  else()
+    qv410_add_program_resources(program_resources_wine_test x86)
+  endif()
+  add_test(NAME program_resources_wine COMMAND program_resources_wine_test)
+  set_tests_properties(program_resources_wine PROPERTIES LABELS wine TIMEOUT 120
+    SKIP_REGULAR_EXPRESSION "no window can be created here")
+endif()
