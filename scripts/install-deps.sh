@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick openbox xdotool
   qt6-translations-l10n
   fonts-dejavu-core fonts-noto-cjk
+  binutils-mingw-w64-x86-64
 )
 
 missing=()
