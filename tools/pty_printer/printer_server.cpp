@@ -178,6 +178,14 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
         return "";
     };
 
+    if (word == "serial") {
+        // What the serial-number query answers: at most the 58 bytes a reply carries.
+        if (arg.empty() || arg.size() > 58) {
+            return "expected 1 to 58 characters";
+        }
+        state.serialNumber = arg;
+        return "";
+    }
     if (word == "status") {
         return number(state.status);
     }
