@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "control_words.h"
 #include "fake_root.h"
 #include "printer_server.h"
 
@@ -79,12 +80,6 @@ struct Options {
 // Returns nothing after printing why the arguments were refused.
 std::optional<Options> parseArguments(int argc, char** argv) {
     Options options;
-    const std::vector<std::string_view> printerFlags = {"noreply", "wrongmarker", "noack",
-                                                        "wrongack"};
-    const std::vector<std::string_view> printerValues = {
-        "serial",   "status",    "printed",        "badpoints",
-        "firmware", "acks",      "after-download", "after-download-silent",
-        "length",   "ackonread", "delay"};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -116,15 +111,15 @@ std::optional<Options> parseArguments(int argc, char** argv) {
             options.layout.unplugged = true;
         } else if (name == "quiet") {
             options.server.report = false;
-        } else if (std::find(printerFlags.begin(), printerFlags.end(), name) !=
-                   printerFlags.end()) {
-            options.controlLines.push_back(std::string(name) + " 1");
+        } else if (const auto* word = qv::pty::findControlWord(name);
+                   word != nullptr && word->option == qv::pty::AsOption::flag) {
+            options.controlLines.push_back(qv::pty::controlLine(word->id, "1"));
         } else {
             const std::vector<std::string_view> treeValues = {
                 "root", "join", "lp", "decoy", "decoy-ids", "printer-ids", "write-gap"};
+            const bool printerValue = word != nullptr && word->option == qv::pty::AsOption::value;
             if (std::find(treeValues.begin(), treeValues.end(), name) == treeValues.end() &&
-                std::find(printerValues.begin(), printerValues.end(), name) ==
-                    printerValues.end()) {
+                !printerValue) {
                 std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i], kUsage);
                 return std::nullopt;
             }

@@ -20,6 +20,7 @@
 #include <tuple>
 #include <utility>
 
+#include "control_words.h"
 #include "head_test_job.h"
 #include "pty_fixture.h"
 #include "settings_packets.h"
@@ -27,6 +28,9 @@
 #include "unique_fd.h"
 
 namespace {
+
+using qv::pty::controlLine;
+using qv::pty::ControlWord;
 
 namespace fs = std::filesystem;
 using qv::settings::kKindDumpMode;
@@ -501,7 +505,7 @@ class FaultMatrixTest : public PtyPrinterTest,
     // the line behind our back for a while, so the line counts as full only once not even one
     // byte has gone in for 300 ms.
     void fillTheLine() {
-        printer->control("stall 1");
+        printer->control(controlLine(ControlWord::stall, "1"));
         const qv::UniqueFd line(
             ::open(printer->ptyPath().c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         ASSERT_TRUE(line.ok());
@@ -576,31 +580,33 @@ TEST_P(FaultMatrixTest, ResultCodeAndLinkState) {
             fillTheLine();
             break;
         case Fault::noReply:
-            printer->control("noreply 1");
+            printer->control(controlLine(ControlWord::noReply, "1"));
             break;
         case Fault::signalsNoReply:
-            printer->control("noreply 1");
+            printer->control(controlLine(ControlWord::noReply, "1"));
             storm = true;
             break;
         case Fault::lateReply:
-            printer->control("delay 1500");
+            printer->control(controlLine(ControlWord::delay, "1500"));
             break;
         case Fault::length0:
-            printer->control("length 0");
+            printer->control(controlLine(ControlWord::length, "0"));
             break;
         case Fault::length1:
-            printer->control("length 1");
+            printer->control(controlLine(ControlWord::length, "1"));
             break;
         case Fault::length255:
-            printer->control("length 255");
+            printer->control(controlLine(ControlWord::length, "255"));
             break;
         case Fault::wrongMarkerAck:
-            printer->control("wrongmarker 1");
-            printer->control("wrongack 1");
+            printer->control(controlLine(ControlWord::wrongMarker, "1"));
+            printer->control(controlLine(ControlWord::wrongAck, "1"));
             break;
         case Fault::invalidText:
             // Before the stray byte it reads as a firmware without acknowledgements.
-            printer->control(std::string("firmware ") + "V1.04 2024-03-02\xff" + "V1.05");
+            printer->control(controlLine(ControlWord::firmware,
+                                         "V1.04 2024-03-02\xff"
+                                         "V1.05"));
             break;
         case Fault::removedBetween:
             qv::device::install(std::make_shared<AfterFirstWrite>(qv::device::makeLinuxDevice(),
@@ -608,7 +614,7 @@ TEST_P(FaultMatrixTest, ResultCodeAndLinkState) {
             break;
         case Fault::signals:
             // Replies well within the wait, so that the signals meet every read while it waits.
-            printer->control("delay 300");
+            printer->control(controlLine(ControlWord::delay, "300"));
             storm = true;
             break;
     }
