@@ -134,6 +134,23 @@ TEST_F(TwoPrinters, ListShowsBothWithTheirIdentityAndStatus) {
     EXPECT_EQ(list[1]["printerType"], "QV-410");
 }
 
+TEST_F(TwoPrinters, ListSaysWhichPrinterCannotBeOpenedAndWhy) {
+    second().control("unplug");  // its node is gone, its entry in sysfs is not
+    const ProgramRun words = runOnPty({"list"});
+    EXPECT_EQ(words.status, 0) << words.err;
+    EXPECT_NE(words.out.find(node(1) + "\n  cannot be opened: No such file or directory\n"),
+              std::string::npos)
+        << words.out;
+    EXPECT_NE(words.out.find("SER-A"), std::string::npos);
+    const Json list = Json::parse(runOnPty({"--json", "list"}).out, nullptr, false);
+    ASSERT_TRUE(list.is_array());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]["canOpen"], true);
+    EXPECT_EQ(list[1]["canOpen"], false);
+    EXPECT_EQ(list[1]["reason"], "No such file or directory");
+    EXPECT_FALSE(list[1].contains("hint"));  // not a matter of rights
+}
+
 TEST_F(TwoPrinters, SerialReachesEachPrinterAndOnlyIt) {
     const ProgramRun toSecond = runOnPty({"--serial", "SER-B", "beep", "off"});
     EXPECT_EQ(toSecond.status, 0) << toSecond.err;
