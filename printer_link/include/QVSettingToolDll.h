@@ -180,4 +180,25 @@ QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text);
 /* Writes the catalog text of an error code into text; codes without a message id do nothing. */
 QV_API void BaseGetQVErrorString(int32_t code, QVWCHAR* text);
 
+/* ---- Additions to the original interface: choosing among several attached printers. ----
+ * The exports above use the first printer found and keep it; these two list every attached
+ * QV-410 and make another one the printer in use. */
+
+/* Room for one device path with its terminator. */
+#define QV_DEVICE_PATH_LEN 260
+
+/* Lists the device path of every attached QV-410, sending nothing, in the order the exports above
+ * consider them (the first is theirs until QVSelectPrinterPath chooses another). paths has room
+ * for maxPaths paths of QV_DEVICE_PATH_LEN units; each is written zero-terminated. paths NULL
+ * with maxPaths 0 only counts. Returns the number of printers. Errors: 50 when none is attached;
+ * 1 for paths NULL with maxPaths other than 0, a negative maxPaths, or a maxPaths smaller than
+ * the number of printers (then nothing is written). */
+QV_API int32_t QVListPrinterPaths(QVWCHAR (*paths)[QV_DEVICE_PATH_LEN], int32_t maxPaths);
+/* Makes path (zero-terminated, shorter than QV_DEVICE_PATH_LEN) the printer every export uses
+ * from now on, once it opens as a printer device (nothing is sent), and arms the firmware-version
+ * gate again: the next packet first asks this printer for its firmware version. Errors: 1 for a
+ * null, empty, too long or malformed path; 51 when the path does not open as a printer device (a
+ * file, a directory, a FIFO...), and the printer in use is then unchanged. */
+QV_API int32_t QVSelectPrinterPath(const QVWCHAR* path);
+
 #endif /* QV_SETTING_TOOL_DLL_H */

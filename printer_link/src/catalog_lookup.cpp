@@ -9,6 +9,7 @@
 
 #include "QVSettingToolDll.h"
 #include "catalog_lookup.h"
+#include "error_message_ids.h"
 #include "link_state.h"
 #include "text/codepage.h"
 
@@ -25,24 +26,6 @@ struct BuiltInText {
 };
 // Consulted only when the catalog has no translation.
 constexpr std::array<BuiltInText, 1> kBuiltInTexts = {{{"PO_END_FLAG", u"End flag"}}};
-
-struct ErrorText {
-    uint32_t code;
-    const char* id;
-};
-constexpr std::array<ErrorText, 11> kErrorTexts = {{
-    {0, "PO_QV_ERR_SUCCESS"},
-    {1, "PO_QV_ERR_INVALID_PARAM"},
-    {2, "PO_QV_ERR_FILE_NOT_FIND"},
-    {3, "PO_QV_ERR_INVALID_FIRMWARE"},
-    {50, "PO_QV_ERR_NOT_FINE_USB_PRINTER"},
-    {51, "PO_QV_ERR_CANNOT_OPEN_USB_PRINTER"},
-    {52, "PO_QV_ERR_WRITE_USB_FAIL"},
-    {53, "PO_QV_ERR_READ_USB_FAIL"},
-    {54, "PO_QV_ERR_READ_USB_BEYOND_MAX_TIME"},
-    {55, "PO_QV_ERR_VERSION_NONSUPPORT_GETTING_RESULT"},
-    {56, "PO_QV_ERR_PRINT_STATUS_IS_NOT_READY"},
-}};
 
 // The longest prefix of a code-page text of at most max bytes that converts back whole: a cut
 // never splits a character.
@@ -109,11 +92,8 @@ QV_API QVWCHAR* BaseGetPOText(const char* id, QVWCHAR* text) {
 }
 
 QV_API void BaseGetQVErrorString(int32_t code, QVWCHAR* text) {
-    const auto unsignedCode = static_cast<uint32_t>(code);
-    for (const auto& entry : kErrorTexts) {
-        if (entry.code == unsignedCode) {
-            BaseGetPOText(entry.id, text);
-            return;
-        }
+    // Every code of the table is non-negative, so a negative code is outside it.
+    if (const char* id = qv::errorMessageId(code)) {
+        BaseGetPOText(id, text);
     }
 }

@@ -14,7 +14,7 @@ set(expected
   BaseDownloadFirmware BaseGetPOText BaseGetQVError BaseGetQVErrorString GetSettingResult
   QVBadPointCheck QVGetPrinterFirmwareVer QVGetPrinterInfo QVGetPrinterIsOK
   QVGetPrinterPrintSettingParam QVGetPrinterPrintedLen QVGetPrinterSerialNum QVGetPrinterType
-  QVLabelLackPaperLearn QVRestoreFactorySettings QVSelfTestPrint QVSetDumpMode
+  QVLabelLackPaperLearn QVListPrinterPaths QVSelectPrinterPath QVRestoreFactorySettings QVSelfTestPrint QVSetDumpMode
   QVSetLocationSetting QVSetPrintSetting QVSetUserDefSetting QVTextTestPrint USBCheckConnection
   libintl_bind_textdomain_codeset libintl_bindtextdomain libintl_gettext libintl_textdomain)
 list(SORT expected)

@@ -24,6 +24,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A pseudo-terminal in raw mode whose master side the test reads (or not): a printer endpoint
+// that takes data only as fast as the test lets it.
+class PtyEndpoint {
+  public:
+    PtyEndpoint() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
+        if (!master_.ok() || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
+            return;
+        }
+        path_ = ::ptsname(master_.get());
+        // Held open so that the device's own open and close never hang the line up.
+        slave_ = std::make_unique<qv::UniqueFd>(::open(path_.c_str(), O_RDWR | O_NOCTTY));
+        termios raw{};
+        if (slave_->ok() && ::tcgetattr(slave_->get(), &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(slave_->get(), TCSANOW, &raw);
+        }
+    }
+    bool ok() const { return master_.ok() && slave_ && slave_->ok(); }
+    const std::string& path() const { return path_; }
+    int master() const { return master_.get(); }
+
+  private:
+    qv::UniqueFd master_;
+    std::unique_ptr<qv::UniqueFd> slave_;
+    std::string path_;
+};
+
 class LinuxDeviceTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -36,6 +63,8 @@ class LinuxDeviceTest : public ::testing::Test {
     }
     void TearDown() override {
         unsetenv("QV410_ROOT");
+        unsetenv("QV410_DEVICE");
+        qv::device::install(nullptr);
         fs::remove_all(root);
     }
 
@@ -64,6 +93,9 @@ TEST_F(LinuxDeviceTest, Discovery_MatchesIdentifiersInAnyCaseAndNumericOrder) {
     addPrinter(10, "0fe6\n", "811e\n");
     addPrinter(2, "0FE6\n", "811E\n");
     EXPECT_EQ(device->find(), root + "/dev/usb/lp2");
+    // Every printer, the first being find()'s.
+    EXPECT_EQ(device->findAll(),
+              (std::vector<std::string>{root + "/dev/usb/lp2", root + "/dev/usb/lp10"}));
 }
 
 TEST_F(LinuxDeviceTest, Discovery_SkipsUnreadableEntriesAndFindsNothingWithoutAMatch) {
@@ -84,70 +116,58 @@ TEST_F(LinuxDeviceTest, Discovery_PathTooLongForTheLinkStateIsSkipped) {
     setenv("QV410_ROOT", fs::path(deep).parent_path().c_str(), 1);
 }
 
-TEST_F(LinuxDeviceTest, FixedDeviceSkipsDiscovery) {
+TEST_F(LinuxDeviceTest, FixedDeviceSkipsDiscoveryButNotTheChecks) {
+    addPrinter(0, "0fe6", "811e");
     setenv("QV410_DEVICE", "/dev/usb/lp7", 1);
-    EXPECT_EQ(device->find(), "/dev/usb/lp7");
+    qv::device::install(nullptr);
+    EXPECT_EQ(qv::device::current().find(), "/dev/usb/lp7");
+    EXPECT_EQ(qv::device::current().findAll(), std::vector<std::string>{"/dev/usb/lp7"});
+    EXPECT_FALSE(qv::device::current().canOpen("/dev/usb/lp7"));
+    EXPECT_TRUE(qv::device::current().canOpen("/dev/null"));
     unsetenv("QV410_DEVICE");
+    qv::device::install(nullptr);
+    EXPECT_EQ(qv::device::current().find(), root + "/dev/usb/lp0");
 }
 
 TEST_F(LinuxDeviceTest, WriteAndReadOpenTheNodeEachTime) {
-    const std::string node = root + "/node";
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
     const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
-    EXPECT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::openFailed);
-    std::ofstream(node).close();
-    EXPECT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
-    EXPECT_EQ(fs::file_size(node), sizeof bytes);
+    EXPECT_EQ(device->write(pty.path(), bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
+    uint8_t got[16] = {};
+    pollfd pfd{pty.master(), POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 1000), 1);
+    ASSERT_EQ(::read(pty.master(), got, sizeof got), static_cast<ssize_t>(sizeof bytes));
+    EXPECT_EQ(got[3], 0x04);
 
+    const uint8_t reply[] = {0x1F, 0x1B, 0x1A, 0x04, 0x02, 0x01, 0x08};
+    ASSERT_EQ(::write(pty.master(), reply, sizeof reply), static_cast<ssize_t>(sizeof reply));
     uint8_t buffer[64] = {};
-    std::size_t got = 0;
-    ASSERT_EQ(device->read(node, buffer, std::chrono::milliseconds(100), got),
+    std::size_t count = 0;
+    ASSERT_EQ(device->read(pty.path(), buffer, std::chrono::milliseconds(1000), count),
               qv::device::ReadStatus::ok);
-    EXPECT_EQ(got, sizeof bytes);
-    EXPECT_EQ(buffer[5], 0x01);
-    EXPECT_EQ(device->read(root + "/absent", buffer, std::chrono::milliseconds(100), got),
+    EXPECT_EQ(count, sizeof reply);
+    EXPECT_EQ(buffer[6], 0x08);
+    EXPECT_EQ(device->read(root + "/absent", buffer, std::chrono::milliseconds(100), count),
               qv::device::ReadStatus::openFailed);
+    EXPECT_EQ(device->write(root + "/absent", bytes, qv::kWriteWait),
+              qv::device::WriteStatus::openFailed);
+    EXPECT_FALSE(fs::exists(root + "/absent"));
 }
 
 TEST_F(LinuxDeviceTest, ReadWithNothingToReadFailsAfterTheWait) {
-    const std::string fifo = root + "/fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
     uint8_t buffer[64] = {};
     std::size_t got = 7;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(device->read(fifo, buffer, std::chrono::milliseconds(150), got),
+    EXPECT_EQ(device->read(pty.path(), buffer, std::chrono::milliseconds(150), got),
               qv::device::ReadStatus::failed);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
     EXPECT_LT(elapsed, std::chrono::milliseconds(1000));
     EXPECT_EQ(got, 0u);
 }
-
-// A pseudo-terminal in raw mode whose master side the test reads (or not): a printer endpoint
-// that takes data only as fast as the test lets it.
-class PtyEndpoint {
-  public:
-    PtyEndpoint() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        if (!master_.ok() || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
-            return;
-        }
-        path_ = ::ptsname(master_.get());
-        // Held open so that the device's own open and close never hang the line up.
-        slave_ = std::make_unique<qv::UniqueFd>(::open(path_.c_str(), O_RDWR | O_NOCTTY));
-        termios raw{};
-        if (slave_->ok() && ::tcgetattr(slave_->get(), &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(slave_->get(), TCSANOW, &raw);
-        }
-    }
-    bool ok() const { return master_.ok() && slave_ && slave_->ok(); }
-    const std::string& path() const { return path_; }
-    int master() const { return master_.get(); }
-
-  private:
-    qv::UniqueFd master_;
-    std::unique_ptr<qv::UniqueFd> slave_;
-    std::string path_;
-};
 
 TEST_F(LinuxDeviceTest, WriteToAnEndpointThatTakesNothingFailsAfterTheWait) {
     PtyEndpoint pty;

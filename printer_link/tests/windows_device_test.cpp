@@ -132,6 +132,7 @@ TEST_F(WindowsDeviceTest, ReplyAfter200MillisecondsArrivesWhole) {
 TEST_F(WindowsDeviceTest, LinkCodesForAPathThatCannotBeOpenedAndForSilence) {
     // No pipe of this name exists, and a pipe cannot be created by opening it.
     _putenv("QV410_DEVICE=\\\\.\\pipe\\qv410-test-nobody-listens");
+    qv::device::install(nullptr);  // the device is chosen from the environment again
     EXPECT_EQ(QVLabelLackPaperLearn(), 0);
     EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
     EXPECT_EQ(USBCheckConnection(), 0);
@@ -143,6 +144,7 @@ TEST_F(WindowsDeviceTest, LinkCodesForAPathThatCannotBeOpenedAndForSilence) {
     ASSERT_TRUE(printer.ok());
     const std::string setting = "QV410_DEVICE=" + printer.path();
     _putenv(setting.c_str());
+    qv::device::install(nullptr);
     std::size_t count = 0;
     EXPECT_FALSE(qv::readDevice(reply, count));
     EXPECT_EQ(BaseGetQVError(), QV_ERR_READ_USB_FAIL);
@@ -152,7 +154,8 @@ TEST_F(WindowsDeviceTest, WrittenBytesReachTheOtherEnd) {
     PipePrinter printer;
     ASSERT_TRUE(printer.ok());
     const std::array<uint8_t, 6> packet = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
-    ASSERT_EQ(device->write(printer.path(), packet, std::chrono::seconds(5)), qv::device::WriteStatus::ok);
+    ASSERT_EQ(device->write(printer.path(), packet, std::chrono::seconds(5)),
+              qv::device::WriteStatus::ok);
     // The device has closed its handle again; what it wrote waits in the pipe.
     EXPECT_EQ(printer.receive(64), std::string("\x1F\x1B\x1A\x04\x01\x01", 6));
 }
@@ -184,8 +187,82 @@ TEST_F(WindowsDeviceTest, NoPrinterAmongThePresentUsbInterfaces) {
     // Wine presents no USB device with our vendor and product: discovery runs to the end of the
     // enumeration and finds nothing.
     EXPECT_FALSE(device->find().has_value());
+    EXPECT_TRUE(device->findAll().empty());
     EXPECT_EQ(USBCheckConnection(), 0);
     EXPECT_EQ(BaseGetQVError(), QV_ERR_NOT_FINE_USB_PRINTER);
+    EXPECT_EQ(QVListPrinterPaths(nullptr, 0), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_NOT_FINE_USB_PRINTER);
+}
+
+// A disk file named as the printer is refused like an unopenable device: 51 from every export,
+// and its bytes, size and time of last write unchanged; a path that does not exist is not created.
+TEST_F(WindowsDeviceTest, DiskFileIsNeverWrittenAndNothingIsCreated) {
+    std::array<wchar_t, MAX_PATH> folder{};
+    ASSERT_GT(::GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()), 0u);
+    const std::wstring file = std::wstring(folder.data()) + L"qv410-not-a-printer-" +
+                              std::to_wstring(::GetCurrentProcessId()) + L".txt";
+    const std::string content = "IMPORTANT DATA LINE\r\n";
+    HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(out, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(out);
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    ASSERT_TRUE(::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &before));
+
+    const std::string narrowPath(file.begin(), file.end());
+    const std::string setting = "QV410_DEVICE=" + narrowPath;
+    _putenv(setting.c_str());
+    qv::device::install(nullptr);
+    const uint8_t on = 1;
+    EXPECT_EQ(QVSetUserDefSetting(&on), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    int32_t status = -1;
+    EXPECT_EQ(QVGetPrinterIsOK(&status), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_EQ(QVRestoreFactorySettings(), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    const std::u16string wide(file.begin(), file.end());
+    EXPECT_EQ(QVSelectPrinterPath(wide.c_str()), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_FALSE(device->canOpen(narrowPath));
+
+    WIN32_FILE_ATTRIBUTE_DATA after{};
+    ASSERT_TRUE(::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(after.nFileSizeLow, before.nFileSizeLow);
+    EXPECT_EQ(after.ftLastWriteTime.dwLowDateTime, before.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(after.ftLastWriteTime.dwHighDateTime, before.ftLastWriteTime.dwHighDateTime);
+    HANDLE in = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    std::string got(64, '\0');
+    DWORD read = 0;
+    ::ReadFile(in, got.data(), static_cast<DWORD>(got.size()), &read, nullptr);
+    ::CloseHandle(in);
+    got.resize(read);
+    EXPECT_EQ(got, content);
+    ::DeleteFileW(file.c_str());
+
+    // Absent: the open of old (OPEN_ALWAYS) would have created it.
+    const std::wstring absent = file + L".absent";
+    const std::string absentSetting = "QV410_DEVICE=" + std::string(absent.begin(), absent.end());
+    _putenv(absentSetting.c_str());
+    qv::device::install(nullptr);
+    qv::resetLinkStateForTesting();
+    EXPECT_EQ(QVSetUserDefSetting(&on), 0);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_EQ(::GetFileAttributesW(absent.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(WindowsDeviceTest, APipeCanBeChosenAsThePrinter) {
+    PipePrinter printer;
+    ASSERT_TRUE(printer.ok());
+    // One open only: the pipe has a single instance, which the check's open takes.
+    const std::u16string wide(printer.path().begin(), printer.path().end());
+    EXPECT_EQ(QVSelectPrinterPath(wide.c_str()), 1) << "error " << BaseGetQVError();
+    EXPECT_EQ(qv::linkState().devicePathString(), printer.path());
+    EXPECT_TRUE(qv::linkState().versionCheckPending);
 }
 
 TEST(WindowsInterfacePath, VendorAndProductMatchInOneCaseOnly) {

@@ -63,8 +63,24 @@ fs::path freshTempDir() {
 }  // namespace
 
 FakeRoot::FakeRoot(const FakeRootLayout& layout, const std::string& ptyPath)
-    : printerMinor_(layout.printerMinor), ptyPath_(ptyPath) {
-    if (layout.root.empty()) {
+    : joined_(layout.join), printerMinor_(layout.printerMinor), ptyPath_(ptyPath) {
+    if (layout.join) {
+        root_ = fs::absolute(layout.root);
+        std::error_code ec;
+        if (layout.root.empty() || !fs::is_directory(root_ / "sys/class/usbmisc", ec)) {
+            throw std::runtime_error("no printer tree to join at " + root_.string());
+        }
+        std::vector<unsigned> minors = layout.decoyMinors;
+        minors.push_back(layout.printerMinor);
+        for (unsigned minor : minors) {
+            if (fs::exists(fs::symlink_status(classEntry(minor), ec)) ||
+                fs::exists(
+                    fs::symlink_status(root_ / "dev/usb" / ("lp" + std::to_string(minor)), ec))) {
+                throw std::runtime_error("lp" + std::to_string(minor) + " is taken in " +
+                                         root_.string());
+            }
+        }
+    } else if (layout.root.empty()) {
         root_ = freshTempDir();
         ownsRoot_ = true;
     } else {
@@ -86,8 +102,12 @@ FakeRoot::FakeRoot(const FakeRootLayout& layout, const std::string& ptyPath)
         fs::create_directories(root_ / "sys/class/usbmisc");
         fs::create_directories(root_ / "dev/usb");
         // Each device gets its own USB port, numbered after the order in which it was added,
-        // so the usbmisc order (lpN) and the port order need not agree.
+        // so the usbmisc order (lpN) and the port order need not agree. A joining printer takes
+        // the ports after those already used.
         unsigned port = 1;
+        while (fs::exists(interfaceEntry(port).parent_path())) {
+            ++port;
+        }
         for (unsigned minor : layout.decoyMinors) {
             if (minor == layout.printerMinor) {
                 throw std::runtime_error("decoy and printer share lp" + std::to_string(minor));
@@ -99,19 +119,27 @@ FakeRoot::FakeRoot(const FakeRootLayout& layout, const std::string& ptyPath)
         setPresent(!layout.printerAbsent);
         setPlugged(!layout.unplugged);
     } catch (...) {
-        std::error_code ec;
-        fs::remove_all(root_ / "sys", ec);
-        fs::remove_all(root_ / "dev", ec);
-        if (ownsRoot_) {
-            fs::remove(root_, ec);
-        }
+        removeOwnEntries();
         throw;
     }
 }
 
 FakeRoot::~FakeRoot() {
-    // remove_all never follows the links, so the pty itself is left alone.
+    removeOwnEntries();
+}
+
+// remove_all never follows the links, so the pty itself is left alone.
+void FakeRoot::removeOwnEntries() {
     std::error_code ec;
+    if (joined_) {
+        // The tree belongs to the printer that built it; take back only what was added.
+        for (const auto& [minor, port] : entries_) {
+            fs::remove(classEntry(minor), ec);
+            fs::remove(root_ / "dev/usb" / ("lp" + std::to_string(minor)), ec);
+            fs::remove_all(interfaceEntry(port).parent_path(), ec);
+        }
+        return;
+    }
     fs::remove_all(root_ / "sys", ec);
     fs::remove_all(root_ / "dev", ec);
     if (ownsRoot_) {
@@ -137,6 +165,7 @@ fs::path FakeRoot::interfaceEntry(unsigned port) const {
 void FakeRoot::addInterface(unsigned minor, unsigned port, const UsbIds& ids) {
     const std::string lp = "lp" + std::to_string(minor);
     const fs::path interface = interfaceEntry(port);
+    entries_.emplace_back(minor, port);
     const fs::path usbmisc = interface / "usbmisc" / lp;
     fs::create_directories(usbmisc);
     writeText(interface.parent_path() / "idVendor", ids.vendor + "\n");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::pty {
@@ -15,7 +16,10 @@ struct UsbIds {
 
 struct FakeRootLayout {
     std::filesystem::path root;  // empty: a fresh directory under $TMPDIR (or /tmp)
-    unsigned printerMinor = 0;   // the printer appears as lpN
+    // Join the tree another printer built at root (a second printer on the same machine):
+    // only this printer's entries are added, and only they are removed again.
+    bool join = false;
+    unsigned printerMinor = 0;  // the printer appears as lpN
     UsbIds printerIds{"0fe6", "811e"};
     std::vector<unsigned> decoyMinors;  // other printers, at these lpN
     UsbIds decoyIds{"04b8", "0202"};
@@ -45,8 +49,12 @@ class FakeRoot {
     std::filesystem::path classEntry(unsigned minor) const;
     std::filesystem::path interfaceEntry(unsigned port) const;
 
+    void removeOwnEntries();
+
     std::filesystem::path root_;
     bool ownsRoot_ = false;
+    bool joined_ = false;
+    std::vector<std::pair<unsigned, unsigned>> entries_;  // lpN and USB port of each device added
     unsigned printerMinor_ = 0;
     unsigned printerPort_ = 0;
     std::string ptyPath_;

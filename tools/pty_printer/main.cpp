@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "control_words.h"
 #include "fake_root.h"
 #include "printer_server.h"
 
@@ -26,6 +27,8 @@ constexpr const char* kUsage = R"(usage: qv410-pty-printer [options]
 
 Tree:
   --root DIR           build the tree in DIR (absent or empty) instead of a fresh temp dir
+  --join DIR           add this printer to the tree another one built in DIR (a second printer
+                       on the same machine); only this printer's entries are removed on exit
   --lp N               the printer is lpN (default 0)
   --decoy N            another printer (--decoy-ids) at lpN; may be repeated
   --decoy-ids VID:PID  ids of the decoys (default 04b8:0202)
@@ -36,7 +39,7 @@ Tree:
   --quiet              do not report what the printer receives
 
 Printer (each also a control line, e.g. "status 8", "noreply 1"):
-  --status N  --printed N  --badpoints N  --firmware TEXT  --acks 0|1
+  --serial TEXT  --status N  --printed N  --badpoints N  --firmware TEXT  --acks 0|1
   --after-download TEXT  --after-download-silent TEXT
   --noreply  --wrongmarker  --noack  --wrongack  --length N  --ackonread N  --delay MS
 
@@ -77,18 +80,6 @@ struct Options {
 // Returns nothing after printing why the arguments were refused.
 std::optional<Options> parseArguments(int argc, char** argv) {
     Options options;
-    const std::vector<std::string_view> printerFlags = {"noreply", "wrongmarker", "noack",
-                                                        "wrongack"};
-    const std::vector<std::string_view> printerValues = {"status",
-                                                         "printed",
-                                                         "badpoints",
-                                                         "firmware",
-                                                         "acks",
-                                                         "after-download",
-                                                         "after-download-silent",
-                                                         "length",
-                                                         "ackonread",
-                                                         "delay"};
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -120,15 +111,15 @@ std::optional<Options> parseArguments(int argc, char** argv) {
             options.layout.unplugged = true;
         } else if (name == "quiet") {
             options.server.report = false;
-        } else if (std::find(printerFlags.begin(), printerFlags.end(), name) !=
-                   printerFlags.end()) {
-            options.controlLines.push_back(std::string(name) + " 1");
+        } else if (const auto* word = qv::pty::findControlWord(name);
+                   word != nullptr && word->option == qv::pty::AsOption::flag) {
+            options.controlLines.push_back(qv::pty::controlLine(word->id, "1"));
         } else {
             const std::vector<std::string_view> treeValues = {
-                "root", "lp", "decoy", "decoy-ids", "printer-ids", "write-gap"};
+                "root", "join", "lp", "decoy", "decoy-ids", "printer-ids", "write-gap"};
+            const bool printerValue = word != nullptr && word->option == qv::pty::AsOption::value;
             if (std::find(treeValues.begin(), treeValues.end(), name) == treeValues.end() &&
-                std::find(printerValues.begin(), printerValues.end(), name) ==
-                    printerValues.end()) {
+                !printerValue) {
                 std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i], kUsage);
                 return std::nullopt;
             }
@@ -136,8 +127,9 @@ std::optional<Options> parseArguments(int argc, char** argv) {
             if (!v) {
                 return std::nullopt;
             }
-            if (name == "root") {
+            if (name == "root" || name == "join") {
                 options.layout.root = std::string(*v);
+                options.layout.join = name == "join";
             } else if (name == "lp" || name == "decoy") {
                 auto n = parseUnsigned(*v);
                 if (!n || *n > 255) {

@@ -1,5 +1,7 @@
 #include "printer_server.h"
 
+#include "control_words.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -178,108 +180,116 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
         return "";
     };
 
-    if (word == "status") {
-        return number(state.status);
+    const ControlWordEntry* entry = findControlWord(word);
+    if (entry == nullptr) {
+        return "unknown command '" + word + "'";
     }
-    if (word == "printed") {
-        return number(state.printedLength);
-    }
-    if (word == "badpoints") {
-        return number(state.badPoints);
-    }
-    if (word == "firmware") {
-        state.firmwareVersion = arg;
-        return "";
-    }
-    if (word == "acks") {
-        return flag(state.acknowledgesSettings);
-    }
-    if (word == "after-download" || word == "after-download-silent") {
-        engine_.setVersionAfterDownload(arg, word == "after-download");
-        return "";
-    }
-    if (word == "noreply") {
-        return flag(faults.noReply);
-    }
-    if (word == "wrongmarker") {
-        return flag(faults.wrongMarker);
-    }
-    if (word == "noack") {
-        return flag(faults.noAck);
-    }
-    if (word == "wrongack") {
-        return flag(faults.wrongAck);
-    }
-    if (word == "length") {
-        if (arg == "off") {
-            faults.replyLengthByte.reset();
+    const ControlWord id = entry->id;
+    switch (id) {
+        case ControlWord::serial: {
+            // What the serial-number query answers: at most the 58 bytes a reply carries.
+            if (arg.empty() || arg.size() > 58) {
+                return "expected 1 to 58 characters";
+            }
+            state.serialNumber = arg;
             return "";
         }
-        auto value = parseNumber<uint8_t>(arg);
-        if (!value) {
-            return "expected 0 to 255 or off";
+        case ControlWord::status:
+            return number(state.status);
+        case ControlWord::printed:
+            return number(state.printedLength);
+        case ControlWord::badPoints:
+            return number(state.badPoints);
+        case ControlWord::firmware: {
+            state.firmwareVersion = arg;
+            return "";
         }
-        faults.replyLengthByte = *value;
-        return "";
-    }
-    if (word == "ackonread") {
-        auto value = parseNumber<int>(arg);
-        if (!value || *value < 1 || *value > 3) {
-            return "expected 1, 2 or 3";
+        case ControlWord::acks:
+            return flag(state.acknowledgesSettings);
+        case ControlWord::afterDownload:
+        case ControlWord::afterDownloadSilent: {
+            engine_.setVersionAfterDownload(arg, id == ControlWord::afterDownload);
+            return "";
         }
-        faults.ackOnRead = *value;
-        return "";
-    }
-    if (word == "delay") {
-        auto value = parseNumber<int>(arg);
-        if (!value || *value < 0 || *value > 60000) {
-            return "expected 0 to 60000 (ms)";
+        case ControlWord::noReply:
+            return flag(faults.noReply);
+        case ControlWord::wrongMarker:
+            return flag(faults.wrongMarker);
+        case ControlWord::noAck:
+            return flag(faults.noAck);
+        case ControlWord::wrongAck:
+            return flag(faults.wrongAck);
+        case ControlWord::length: {
+            if (arg == "off") {
+                faults.replyLengthByte.reset();
+                return "";
+            }
+            auto value = parseNumber<uint8_t>(arg);
+            if (!value) {
+                return "expected 0 to 255 or off";
+            }
+            faults.replyLengthByte = *value;
+            return "";
         }
-        faults.replyDelay = std::chrono::milliseconds(*value);
-        return "";
-    }
-    if (word == "stall") {
-        return flag(stalled_);
-    }
-    if (word == "shortwrite") {
-        // The host's write to a pty always completes whole; the fault needs the in-process
-        // simulated printer.
-        return "a pty cannot cut a write short";
-    }
-    if (word == "unplug" || word == "plug" || word == "unopenable") {
-        bool plugged = word == "plug";
-        if (word == "unopenable") {
+        case ControlWord::ackOnRead: {
+            auto value = parseNumber<int>(arg);
+            if (!value || *value < 1 || *value > 3) {
+                return "expected 1, 2 or 3";
+            }
+            faults.ackOnRead = *value;
+            return "";
+        }
+        case ControlWord::delay: {
+            auto value = parseNumber<int>(arg);
+            if (!value || *value < 0 || *value > 60000) {
+                return "expected 0 to 60000 (ms)";
+            }
+            faults.replyDelay = std::chrono::milliseconds(*value);
+            return "";
+        }
+        case ControlWord::stall:
+            return flag(stalled_);
+        case ControlWord::shortWrite: {
+            // The host's write to a pty always completes whole; the fault needs the in-process
+            // simulated printer.
+            return "a pty cannot cut a write short";
+        }
+        case ControlWord::unplug:
+        case ControlWord::plug:
+        case ControlWord::unopenable: {
+            bool plugged = id == ControlWord::plug;
+            if (id == ControlWord::unopenable) {
+                auto value = parseFlag(arg);
+                if (!value) {
+                    return "expected 0 or 1";
+                }
+                plugged = !*value;
+            }
+            faults.unopenable = !plugged;
+            root_.setPlugged(plugged);
+            // Whatever the printer had queued for the host goes with the cable.
+            dropReplies();
+            return "";
+        }
+        case ControlWord::absent: {
             auto value = parseFlag(arg);
             if (!value) {
                 return "expected 0 or 1";
             }
-            plugged = !*value;
+            faults.absent = *value;
+            root_.setPresent(!*value);
+            return "";
         }
-        faults.unopenable = !plugged;
-        root_.setPlugged(plugged);
-        // Whatever the printer had queued for the host goes with the cable.
-        dropReplies();
-        return "";
-    }
-    if (word == "absent") {
-        auto value = parseFlag(arg);
-        if (!value) {
-            return "expected 0 or 1";
+        case ControlWord::flush: {
+            dropReplies();
+            return "";
         }
-        faults.absent = *value;
-        root_.setPresent(!*value);
-        return "";
-    }
-    if (word == "flush") {
-        dropReplies();
-        return "";
-    }
-    if (word == "report") {
-        return flag(options_.report);
-    }
-    if (word == "state") {
-        output.push_back(stateLine());
-        return "";
+        case ControlWord::report:
+            return flag(options_.report);
+        case ControlWord::state: {
+            output.push_back(stateLine());
+            return "";
+        }
     }
     return "unknown command '" + word + "'";
 }

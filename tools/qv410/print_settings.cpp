@@ -1,6 +1,7 @@
 #include "print_settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <limits>
 
@@ -180,8 +181,14 @@ std::string rangeText(std::size_t index) {
 
 std::optional<int> parseSettingValue(std::size_t index, std::string_view text) {
     const SettingInfo& info = settingTable().at(index);
+    const auto sameWord = [text](std::string_view word) {
+        return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
+    };
     for (std::size_t i = 0; i < info.words.size(); ++i) {
-        if (text == info.words[i]) {
+        if (sameWord(info.words[i])) {
             return static_cast<int>(i);
         }
     }
@@ -220,8 +227,11 @@ ParsedAssignments parseAssignments(const std::vector<std::string>& words) {
             parsed.refusal = SettingRefusal{name, value, true};
             return parsed;
         }
-        const auto number =
-            equals == std::string::npos ? std::nullopt : parseSettingValue(*index, value);
+        if (equals == std::string::npos) {
+            parsed.refusal = SettingRefusal{name, value, false, true};
+            return parsed;
+        }
+        const auto number = parseSettingValue(*index, value);
         if (!number) {
             parsed.refusal = SettingRefusal{name, value, false};
             return parsed;

@@ -49,10 +49,11 @@ struct SettingRefusal {
     std::string setting;  // the name as given, or the record field name
     std::string value;    // the offending text
     bool unknownName = false;
+    bool missingValue = false;  // NAME without "=": a usage fault, not a value
 };
 
 // A value as the page accepts it: decimal digits only, one leading minus sign where negative
-// values are allowed, or a list entry's English word; then the inclusive range.
+// values are allowed, or a list entry's English word in any case; then the inclusive range.
 std::optional<int> parseSettingValue(std::size_t index, std::string_view text);
 
 // NAME=VALUE words; the first fault is reported and nothing else is looked at.

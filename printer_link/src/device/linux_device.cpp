@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,39 @@ int waitFor(int fd, short events, Clock::time_point deadline) {
 }
 
 constexpr short kBroken = POLLERR | POLLHUP | POLLNVAL;
+
+// A node that is there but is no device (a file left where the node should be). A missing node
+// is not one: that printer is unplugged, and opening it fails as it should.
+bool isSomethingElse(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode);
+}
+
+// Opens path for the printer's I/O, or returns -1 (errno set). Only a character device is
+// opened: a regular file, a directory, a FIFO, a socket or a block device is refused before the
+// open (opening a FIFO alone wakes whoever waits on it), and the descriptor is checked again, as
+// the path may have been replaced in between. The open never creates or truncates anything.
+int openPrinter(const std::string& path) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0) {
+        return -1;
+    }
+    if (!S_ISCHR(before.st_mode)) {
+        errno = ENODEV;
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISCHR(opened.st_mode) || opened.st_rdev != before.st_rdev) {
+        ::close(fd);
+        errno = ENODEV;
+        return -1;
+    }
+    return fd;
+}
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -108,34 +142,15 @@ std::vector<unsigned long> printerNumbers(const std::string& classDir) {
 class LinuxDevice : public Device {
   public:
     std::optional<std::string> find() override {
-        const std::string fixed = environment("QV410_DEVICE");
-        if (!fixed.empty()) {
-            return fixed;
-        }
-        const std::string root = environment("QV410_ROOT");
-        const std::string classDir = root + "/sys/class/usbmisc";
-        for (const unsigned long n : printerNumbers(classDir)) {
-            const std::string name = "lp" + std::to_string(n);
-            // usbmisc/lpN/device is the USB interface; its parent is the USB device.
-            std::string usbDevice = classDir;
-            usbDevice += '/';
-            usbDevice += name;
-            usbDevice += "/device/..";
-            const auto vendor = readAttribute(usbDevice + "/idVendor");
-            const auto product = readAttribute(usbDevice + "/idProduct");
-            if (!vendor || !product || *vendor != kVendorId || *product != kProductId) {
-                continue;
-            }
-            std::string path = root;
-            path += "/dev/usb/";
-            path += name;
-            // A path the link state cannot hold with its terminator is skipped.
-            if (path.size() >= kDevicePathUnits) {
-                continue;
-            }
-            return path;
-        }
-        return std::nullopt;
+        std::vector<std::string> all = discover(1);
+        return all.empty() ? std::nullopt : std::optional<std::string>(std::move(all.front()));
+    }
+
+    std::vector<std::string> findAll() override { return discover(kMaxPrinters); }
+
+    bool canOpen(const std::string& path) override {
+        const UniqueFd fd(openPrinter(path));
+        return fd.ok();
     }
 
     // Non-blocking, so that a printer that stops taking data cannot hold the caller for ever: the
@@ -143,7 +158,7 @@ class LinuxDevice : public Device {
     // (a large image on a slow link still goes through).
     WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
                       std::chrono::milliseconds wait) override {
-        const UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        const UniqueFd fd(openPrinter(path));
         if (!fd.ok()) {
             return WriteStatus::openFailed;
         }
@@ -161,6 +176,9 @@ class LinuxDevice : public Device {
             }
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 const int events = waitFor(fd.get(), POLLOUT, deadline);
+                if (events == 0) {
+                    errno = ETIMEDOUT;  // the caller may name the reason
+                }
                 if (events <= 0 || ((events & POLLOUT) == 0 && (events & kBroken) != 0)) {
                     return WriteStatus::writeFailed;
                 }
@@ -176,7 +194,7 @@ class LinuxDevice : public Device {
     ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                     std::chrono::milliseconds wait, std::size_t& received) override {
         received = 0;
-        const UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        const UniqueFd fd(openPrinter(path));
         if (!fd.ok()) {
             return ReadStatus::openFailed;
         }
@@ -201,6 +219,43 @@ class LinuxDevice : public Device {
             }
             return ReadStatus::failed;
         }
+    }
+
+  private:
+    // More printers than this on one machine is not a label station; the list stays bounded.
+    static constexpr std::size_t kMaxPrinters = 64;
+
+    // The device paths of up to limit printers, by ascending lpN. A node that is not a
+    // character device (a stale file left where the node should be) is passed by.
+    static std::vector<std::string> discover(std::size_t limit) {
+        std::vector<std::string> found;
+        const std::string root = environment("QV410_ROOT");
+        const std::string classDir = root + "/sys/class/usbmisc";
+        for (const unsigned long n : printerNumbers(classDir)) {
+            if (found.size() >= limit) {
+                break;
+            }
+            const std::string name = "lp" + std::to_string(n);
+            // usbmisc/lpN/device is the USB interface; its parent is the USB device.
+            std::string usbDevice = classDir;
+            usbDevice += '/';
+            usbDevice += name;
+            usbDevice += "/device/..";
+            const auto vendor = readAttribute(usbDevice + "/idVendor");
+            const auto product = readAttribute(usbDevice + "/idProduct");
+            if (!vendor || !product || *vendor != kVendorId || *product != kProductId) {
+                continue;
+            }
+            std::string path = root;
+            path += "/dev/usb/";
+            path += name;
+            // A path the link state cannot hold with its terminator is skipped.
+            if (path.size() >= kDevicePathUnits || isSomethingElse(path)) {
+                continue;
+            }
+            found.push_back(std::move(path));
+        }
+        return found;
     }
 };
 

@@ -411,6 +411,11 @@ std::optional<std::string> SimulatedPrinter::find() {
     return std::string(kPath);
 }
 
+bool SimulatedPrinter::canOpen(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    return path == kPath && !engine_.faults().unopenable && !engine_.faults().absent;
+}
+
 // Simulated time again: a stalled printer (shortWrite) is one that stops taking data, and the
 // wait has passed when the write returns.
 device::WriteStatus SimulatedPrinter::write(const std::string& path, std::span<const uint8_t> bytes,

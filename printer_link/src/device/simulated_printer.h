@@ -147,6 +147,7 @@ class SimulatedPrinter : public device::Device {
     static constexpr const char* kPath = "simulator:QV-410";
 
     std::optional<std::string> find() override;
+    bool canOpen(const std::string& path) override;
     device::WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
                               std::chrono::milliseconds wait) override;
     device::ReadStatus read(const std::string& path, std::span<uint8_t> buffer,

@@ -18,6 +18,8 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "device/device.h"
 #include "device/windows_device.h"
@@ -92,15 +94,23 @@ std::wstring toWide(const std::string& text) {
     return out;
 }
 
-// Opens the device as every write and read does; an empty path never opens.
+// Opens the device as every write and read does; an empty path never opens. Only an existing
+// object opens (nothing is created where a device was expected), and a disk file is refused
+// before a byte is written or read: only devices and pipes (as the tests' printers) pass.
 HANDLE openDevice(const std::string& path, DWORD extraFlags) {
     const std::wstring wide = toWide(path);
     if (wide.empty()) {
         return INVALID_HANDLE_VALUE;
     }
-    return ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | extraFlags, nullptr);
+    HANDLE handle = ::CreateFileW(
+        wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | extraFlags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
 }
 
 // Waits for an overlapped operation; one still pending after the wait is cancelled and completed
@@ -121,8 +131,10 @@ bool finishOverlapped(HANDLE handle, OVERLAPPED& overlapped, std::chrono::millis
     return false;
 }
 
-// The discovery of FindPrinterPath: SetupAPI over the present USB device interfaces.
-std::optional<std::string> discover() {
+// The discovery of FindPrinterPath: SetupAPI over the present USB device interfaces; the paths
+// of up to limit printers, in enumeration order.
+std::vector<std::string> discover(std::size_t limit) {
+    std::vector<std::string> found;
     // The call's own error is read afterwards: nothing earlier may be mistaken for it.
     ::SetLastError(ERROR_SUCCESS);
     DeviceInfoSet set(::SetupDiGetClassDevsW(&GUID_DEVINTERFACE_USB_DEVICE, nullptr, nullptr,
@@ -130,20 +142,20 @@ std::optional<std::string> discover() {
     const DWORD classError = ::GetLastError();
     if (set.get() == INVALID_HANDLE_VALUE || classError == ERROR_INVALID_PARAMETER ||
         classError == ERROR_INVALID_FLAGS) {
-        return std::nullopt;
+        return found;
     }
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; found.size() < limit; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData{};
         interfaceData.cbSize = sizeof interfaceData;
         if (!::SetupDiEnumDeviceInterfaces(set.get(), nullptr, &GUID_DEVINTERFACE_USB_DEVICE, index,
                                            &interfaceData)) {
-            return std::nullopt;
+            return found;
         }
         DWORD required = 0;
         if (!::SetupDiGetDeviceInterfaceDetailW(set.get(), &interfaceData, nullptr, 0, &required,
                                                 nullptr) &&
             ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            return std::nullopt;
+            return found;
         }
         // A detail that cannot hold its own header is skipped, as is one we get no memory for.
         if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
@@ -167,18 +179,26 @@ std::optional<std::string> discover() {
         if (!isPrinterInterfacePath(path) || path.size() >= kDevicePathUnits) {
             continue;
         }
-        return toUtf8(path);
+        found.push_back(toUtf8(path));
     }
+    return found;
 }
+
+// More printers than this on one machine is not a label station; the list stays bounded.
+constexpr std::size_t kMaxPrinters = 64;
 
 class WindowsDevice : public Device {
   public:
     std::optional<std::string> find() override {
-        const char* fixed = std::getenv("QV410_DEVICE");
-        if (fixed != nullptr && *fixed != '\0') {
-            return std::string(fixed);
-        }
-        return discover();
+        std::vector<std::string> all = discover(1);
+        return all.empty() ? std::nullopt : std::optional<std::string>(std::move(all.front()));
+    }
+
+    std::vector<std::string> findAll() override { return discover(kMaxPrinters); }
+
+    bool canOpen(const std::string& path) override {
+        const Handle device(openDevice(path, 0));
+        return device.ok();
     }
 
     WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,

@@ -142,6 +142,29 @@ static void checkPrintsAndFirmware(void) {
     CHECK(BaseDownloadFirmware(path) == 0 && BaseGetQVError() == QV_ERR_FILE_NOT_FIND);
 }
 
+/* The two additions: the simulator is the one printer attached, and it can be chosen again by
+ * the path listed for it; other paths are refused and leave it in use. */
+static void checkPrinterChoice(void) {
+    static QVWCHAR paths[2][QV_DEVICE_PATH_LEN];
+    QVWCHAR other[64];
+    int32_t status = -1;
+
+    CHECK(QVListPrinterPaths(NULL, 0) == 1);
+    CHECK(QVListPrinterPaths(NULL, 2) == 0 && BaseGetQVError() == QV_ERR_INVALID_PARAM);
+    memset(paths, 0x55, sizeof paths);
+    CHECK(QVListPrinterPaths(paths, 0) == 0 && BaseGetQVError() == QV_ERR_INVALID_PARAM);
+    CHECK(paths[0][0] == 0x5555); /* too small: nothing written */
+    CHECK(QVListPrinterPaths(paths, 2) == 1);
+    CHECK(paths[0][0] != 0 && paths[1][0] == 0x5555);
+    CHECK(QVSelectPrinterPath(paths[0]) == 1);
+    CHECK(QVGetPrinterIsOK(&status) == 1 && status == 0);
+    widen("c_api_check_no_such_printer", other, 64);
+    CHECK(QVSelectPrinterPath(other) == 0 && BaseGetQVError() == QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    CHECK(QVSelectPrinterPath(NULL) == 0 && BaseGetQVError() == QV_ERR_INVALID_PARAM);
+    status = -1;
+    CHECK(QVGetPrinterIsOK(&status) == 1 && status == 0);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         fputs("usage: c_api_check <catalog folder>\n", stderr);
@@ -153,6 +176,7 @@ int main(int argc, char** argv) {
     checkQueries();
     checkSettings();
     checkPrintsAndFirmware();
+    checkPrinterChoice();
     if (failures == 0) {
         puts("every export answered as expected");
     }

@@ -1,5 +1,7 @@
 #include "dialogs/show_printer_info_dlg.h"
 
+#include "app/printer_status.h"
+
 using namespace ui;
 
 namespace {
@@ -26,30 +28,7 @@ constexpr std::array<ItemText, 19> kLabels{{
     {IDC_STATIC_SHOW_MINUTES, "PO_IDC_STATIC_SHOW_MINUTES"},
 }};
 
-struct StatusText {
-    int32_t bit;
-    const char* messageId;
-};
-
-// The first set bit in this order names the status; the others are not looked at.
-constexpr std::array<StatusText, 7> kStatusPriority{{
-    {QV_STATUS_PRINT_PAUSE, "PO_QV_PRINT_STATUS_PRINT_PAUSE"},
-    {QV_STATUS_STUCK_PAPER, "PO_QV_PRINT_STATUS_STUCK_PAPER"},
-    {QV_STATUS_VOLTAGE_ERR, "PO_QV_PRINT_STATUS_VOLTAGE_ERR"},
-    {QV_STATUS_LACK_PAPER, "PO_QV_PRINT_STATUS_LACK_PAPER"},
-    {QV_STATUS_SWITCH_NOT_PLACE, "PO_QV_PRINT_STATUS_SWITCH_NOT_PLACE"},
-    {QV_STATUS_OVER_HEAT, "PO_QV_PRINT_STATUS_OVER_HEART"},
-    {QV_STATUS_RAM_TEST_FAIL, "PO_QV_PRINT_STATUS_RAM_TEST_FAIL"},
-}};
-
-const char* statusMessageId(int32_t status) {
-    for (const StatusText& s : kStatusPriority) {
-        if ((status & s.bit) != 0) {
-            return s.messageId;
-        }
-    }
-    return "PO_QV_PRINT_STATUS_READY";
-}
+using app::statusMessageId;
 
 const char* enabledText(uint8_t value) {
     return value == 0 ? "PO_GSTR_DISABLE" : "PO_GSTR_ENABLE";

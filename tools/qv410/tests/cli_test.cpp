@@ -3,8 +3,11 @@
 // what it received shows what the tool sent.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -12,91 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "pty_printer_process.h"
-#include "run_program.h"
+#include "cli_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
-using qv410::testing::ProgramOptions;
-using qv410::testing::ProgramRun;
-using qv410::testing::runProgram;
-
-constexpr uid_t kNobody = 65534;
-
-// A temporary folder removed with the test.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = fs::temp_directory_path() / "qv410-cli-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// Run options, spelled out where a test needs them.
-ProgramOptions withInput(std::string input, bool terminal = false) {
-    ProgramOptions options;
-    options.input = std::move(input);
-    options.terminalInput = terminal;
-    return options;
-}
-ProgramOptions asUser(uid_t user) {
-    ProgramOptions options;
-    options.user = user;
-    return options;
-}
-ProgramOptions withEnvironment(const std::string& name, const std::string& value) {
-    ProgramOptions options;
-    options.environment[name] = value;
-    return options;
-}
-
-class Qv410Test : public ::testing::Test {
-  protected:
-    // English, and no printer anywhere unless a test provides one.
-    ProgramRun run(const std::vector<std::string>& arguments, ProgramOptions options = {}) {
-        options.environment.try_emplace("LC_ALL", "C");
-        options.environment.try_emplace("LANGUAGE", std::nullopt);
-        options.environment.try_emplace("QV410_DEVICE", std::nullopt);
-        options.environment.try_emplace("QV410_ROOT", emptyRoot_.path().string());
-        return runProgram(QV410_PATH, arguments, options);
-    }
-
-    // The printer on a pty; later runs talk to it.
-    qv::testing::PtyPrinterProcess& startPrinter(const std::vector<std::string>& arguments = {}) {
-        printer_ = std::make_unique<qv::testing::PtyPrinterProcess>(arguments);
-        return *printer_;
-    }
-    ProgramRun runOnPty(const std::vector<std::string>& arguments, ProgramOptions options = {}) {
-        options.environment["QV410_ROOT"] = printer_->root();
-        return run(arguments, std::move(options));
-    }
-
-    static Json parseJson(const ProgramRun& run) {
-        // One object on one line.
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
-        Json value = Json::parse(run.out, nullptr, false);
-        EXPECT_TRUE(value.is_object()) << run.out;
-        return value;
-    }
-
-    TempDir emptyRoot_;
-    std::unique_ptr<qv::testing::PtyPrinterProcess> printer_;
-};
+using namespace qv410::testing;
 
 // ---------------------------------------------------------------------------------------------
 // Every subcommand, in words and in JSON, against the simulated printer.
@@ -156,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"self-test"}, "The self-test page was sent to the printer.", "message"},
         CommandCase{
             {"print-text", "Hello", "label"}, "The text was sent to the printer.", "characters"},
-        CommandCase{{"firmware"}, "The firmware was updated. (1000 bytes, ", "seconds"}),
+        CommandCase{{"firmware", "--yes"}, "The firmware was updated. (1000 bytes, ", "seconds"}),
     [](const auto& info) {
         std::string name;
         for (const auto& a : info.param.arguments) {
@@ -276,7 +199,7 @@ TEST_F(Qv410Test, FirmwareFileMissingIs2AndEmptyIs3) {
     EXPECT_EQ(run({"firmware", (dir.path() / "none.bin").string(), "--simulator"}).status, 2);
     const fs::path empty = dir.path() / "empty.bin";
     std::ofstream(empty).close();
-    const ProgramRun r = run({"--json", "firmware", empty.string(), "--simulator"});
+    const ProgramRun r = run({"--json", "firmware", "--yes", empty.string(), "--simulator"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(parseJson(r)["error"]["messageId"], "PO_QV_ERR_INVALID_FIRMWARE");
 }
@@ -339,7 +262,8 @@ TEST_F(Qv410Test, InvalidValuesAreRefusedBeforeAnythingIsSent) {
     for (const Refusal& refusal :
          std::vector<Refusal>{{{"set", "labelHeight=401"}, "labelHeight=401"},
                               {{"set", "darkness=8", "printSpeed=10"}, "(0-9)"},
-                              {{"set", "paperType=sticker"}, "receipt|label|black-mark (0-2)"},
+                              {{"set", "paperType=sticker"},
+                               "not one of receipt, label, black-mark (or their numbers 0-2)"},
                               {{"set", "printToStop=+5"}, "(-89-89)"},
                               {{"set", "hOrigin=-1"}, "(0-89)"},
                               {{"set", "colour=red"}, "unknown setting 'colour'"},
@@ -419,8 +343,9 @@ TEST_F(Qv410Test, NodeWithoutRightsNamesTheUdevRule) {
     fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
                                     fs::perms::group_exec | fs::perms::others_read |
                                     fs::perms::others_exec);
+    // A character device (as /dev/null) that nobody but root may open.
     const fs::path node = dir.path() / "lp0";
-    std::ofstream(node).close();
+    ASSERT_EQ(::mknod(node.c_str(), S_IFCHR | 0600, ::makedev(1, 3)), 0) << std::strerror(errno);
     fs::permissions(node, fs::perms::none);
 
     const ProgramRun r = run({"check", "--device", node.string()}, asUser(kNobody));

@@ -51,7 +51,12 @@ TEST(SettingValue, ListsTakeTheirWordsOrIndexesButNothingBeyond) {
     EXPECT_EQ(parseSettingValue(index("paperType"), "2"), 2);
     EXPECT_EQ(parseSettingValue(index("paperType"), "3"), std::nullopt);
     EXPECT_EQ(parseSettingValue(index("specialLabel"), "on"), 1);
-    EXPECT_EQ(parseSettingValue(index("specialLabel"), "ON"), std::nullopt);
+    // Words in any case, but whole words only.
+    EXPECT_EQ(parseSettingValue(index("specialLabel"), "ON"), 1);
+    EXPECT_EQ(parseSettingValue(index("paperType"), "Black-Mark"), 2);
+    EXPECT_EQ(parseSettingValue(index("paperType"), "LABELS"), std::nullopt);
+    EXPECT_EQ(parseSettingValue(index("paperType"), "lab"), std::nullopt);
+    EXPECT_EQ(parseSettingValue(index("paperType"), ""), std::nullopt);
     // A word belongs to its own list only.
     EXPECT_EQ(parseSettingValue(index("printType"), "on"), std::nullopt);
     EXPECT_EQ(parseSettingValue(index("printSpeed"), "on"), std::nullopt);
@@ -71,7 +76,12 @@ TEST(Assignments, FirstFaultIsReportedByName) {
     const auto noValue = qv410::parseAssignments({"darkness"});
     ASSERT_TRUE(noValue.refusal.has_value());
     EXPECT_FALSE(noValue.refusal->unknownName);
+    EXPECT_TRUE(noValue.refusal->missingValue);
     EXPECT_EQ(noValue.refusal->setting, "darkness");
+    // An empty value is a value, and a wrong one.
+    const auto empty = qv410::parseAssignments({"darkness="});
+    ASSERT_TRUE(empty.refusal.has_value());
+    EXPECT_FALSE(empty.refusal->missingValue);
 }
 
 TEST(SettingRecord, PrintToStopIsWrittenAsSignAndMagnitude) {

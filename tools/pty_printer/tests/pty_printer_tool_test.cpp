@@ -8,12 +8,28 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "pty_fixture.h"
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pty_printer_process.h"
 
 namespace {
 
-class PtyPrinterToolTest : public PtyPrinterTest {
+const std::string kStatusQuery = "command 1f1b1a040101";
+
+std::vector<std::string> lines(std::initializer_list<std::string> items) {
+    return items;
+}
+
+class PtyPrinterToolTest : public ::testing::Test {
   protected:
+    qv::testing::PtyPrinterProcess& start(const std::vector<std::string>& arguments = {}) {
+        printer = std::make_unique<qv::testing::PtyPrinterProcess>(arguments);
+        return *printer;
+    }
     std::string device() const { return printer->root() + "/dev/usb/lp0"; }
 
     void writeToPrinter(std::string_view bytes) {
@@ -37,6 +53,8 @@ class PtyPrinterToolTest : public PtyPrinterTest {
         reply.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         return reply;
     }
+
+    std::unique_ptr<qv::testing::PtyPrinterProcess> printer;
 };
 
 TEST_F(PtyPrinterToolTest, RemovesItsTreeWhenStopped) {
@@ -97,6 +115,48 @@ TEST_F(PtyPrinterToolTest, RefusesWhatAPtyCannotDo) {
     EXPECT_THROW(printer->control("ackonread 4"), std::runtime_error);
     EXPECT_THROW(printer->control("status eight"), std::runtime_error);
     printer->control("status 8");  // and it still answers after a refusal
+    EXPECT_THROW(printer->control("serial"), std::runtime_error);
+    EXPECT_THROW(printer->control("serial " + std::string(59, 'S')), std::runtime_error);
+}
+
+TEST_F(PtyPrinterToolTest, AnswersTheSerialNumberItWasGiven) {
+    start({"--serial", "SER-7"});
+    writeToPrinter("\x1f\x1b\x1a\x04\x01\x02");
+    const std::string reply = readFromPrinter();
+    ASSERT_GE(reply.size(), 11u);
+    EXPECT_EQ(reply.substr(6, 5), "SER-7");
+    printer->control("serial SER-8");
+    writeToPrinter("\x1f\x1b\x1a\x04\x01\x02");
+    EXPECT_EQ(readFromPrinter().substr(6, 5), "SER-8");
+}
+
+// A second printer joins the tree of the first and takes only its own entries away again.
+TEST_F(PtyPrinterToolTest, ASecondPrinterJoinsTheTreeAndLeavesItAsItFoundIt) {
+    start();
+    const std::filesystem::path root = printer->root();
+    auto second = std::make_unique<qv::testing::PtyPrinterProcess>(
+        std::vector<std::string>{"--join", root.string(), "--lp", "3"});
+    EXPECT_EQ(second->root(), root.string());
+    EXPECT_TRUE(std::filesystem::is_symlink(root / "dev/usb/lp3"));
+    EXPECT_TRUE(std::filesystem::is_symlink(root / "sys/class/usbmisc/lp3"));
+    EXPECT_NE(std::filesystem::canonical(root / "dev/usb/lp3"),
+              std::filesystem::canonical(root / "dev/usb/lp0"));
+    // Both on USB ports of their own.
+    EXPECT_NE(std::filesystem::canonical(root / "sys/class/usbmisc/lp3"),
+              std::filesystem::canonical(root / "sys/class/usbmisc/lp0"));
+
+    second.reset();
+    EXPECT_FALSE(std::filesystem::exists(root / "dev/usb/lp3"));
+    EXPECT_FALSE(
+        std::filesystem::exists(std::filesystem::symlink_status(root / "sys/class/usbmisc/lp3")));
+    EXPECT_TRUE(std::filesystem::is_symlink(root / "dev/usb/lp0"));
+    EXPECT_TRUE(std::filesystem::exists(root / "sys/class/usbmisc/lp0/device/../idVendor"));
+
+    // Nothing to join, or a number already taken: refused.
+    EXPECT_THROW(qv::testing::PtyPrinterProcess({"--join", (root / "nothing").string()}),
+                 std::runtime_error);
+    EXPECT_THROW(qv::testing::PtyPrinterProcess({"--join", root.string(), "--lp", "0"}),
+                 std::runtime_error);
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+// Choosing among several attached printers: listing their device paths and making one of them the
+// printer that every export uses.
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "QVSettingToolDll.h"
+#include "device/device.h"
+#include "link_state.h"
+#include "text/codepage.h"
+
+namespace qv {
+namespace {
+
+static_assert(QV_DEVICE_PATH_LEN == kDevicePathUnits, "a listed path fits the link state");
+
+// Strict UTF-16 to UTF-8: a path with an unpaired surrogate names no file and is refused.
+std::optional<std::string> pathToUtf8(std::u16string_view path) {
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        char32_t c = path[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) {
+                return std::nullopt;
+            }
+            c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return std::nullopt;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+int32_t listPrinterPaths(QVWCHAR (*paths)[QV_DEVICE_PATH_LEN], int32_t maxPaths) {
+    if (maxPaths < 0 || (paths == nullptr && maxPaths != 0)) {
+        return failWith(QV_ERR_INVALID_PARAM);
+    }
+    std::vector<std::u16string> found;
+    for (const std::string& path : device::current().findAll()) {
+        std::u16string wide = text::fromUtf8(path);
+        // Only paths that fit with their terminator, as the link state holds them.
+        if (!wide.empty() && wide.size() < kDevicePathUnits) {
+            found.push_back(std::move(wide));
+        }
+    }
+    if (found.empty()) {
+        return failWith(QV_ERR_NOT_FINE_USB_PRINTER);
+    }
+    const auto count = static_cast<int32_t>(found.size());
+    if (paths == nullptr) {
+        return count;  // counting only
+    }
+    if (maxPaths < count) {
+        return failWith(QV_ERR_INVALID_PARAM);  // nothing written: the caller's room is too small
+    }
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        text::copyTerminated(found[i], paths[i], QV_DEVICE_PATH_LEN);
+    }
+    return count;
+}
+
+int32_t selectPrinterPath(const QVWCHAR* path) {
+    if (path == nullptr) {
+        return failWith(QV_ERR_INVALID_PARAM);
+    }
+    const std::size_t length = text::boundedLength(path, kDevicePathUnits);
+    if (length == 0 || length >= kDevicePathUnits) {
+        return failWith(QV_ERR_INVALID_PARAM);
+    }
+    const std::optional<std::string> utf8 = pathToUtf8(std::u16string_view(path, length));
+    if (!utf8 || utf8->find('\0') != std::string::npos) {
+        return failWith(QV_ERR_INVALID_PARAM);
+    }
+    if (!device::current().canOpen(*utf8)) {
+        return failWith(QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    }
+    LinkState& state = linkState();
+    state.devicePath = *utf8;
+    // Another printer may run other firmware: its first packet asks it first, as after loading.
+    state.versionCheckPending = true;
+    return 1;
+}
+
+}  // namespace
+}  // namespace qv
+
+QV_API int32_t QVListPrinterPaths(QVWCHAR (*paths)[QV_DEVICE_PATH_LEN], int32_t maxPaths) {
+    return qv::exportBarrier(QV_ERR_NOT_FINE_USB_PRINTER,
+                             [&] { return qv::listPrinterPaths(paths, maxPaths); });
+}
+
+QV_API int32_t QVSelectPrinterPath(const QVWCHAR* path) {
+    return qv::exportBarrier(QV_ERR_CANNOT_OPEN_USB_PRINTER,
+                             [&] { return qv::selectPrinterPath(path); });
+}
