@@ -13,8 +13,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include "ui/win32/backend.h"
 
