@@ -200,7 +200,7 @@ bool isMainDialog(::HWND window) {
            GetWindow(window, GW_OWNER) == nullptr;
 }
 
-INT_PTR CALLBACK dialogProc(::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK dialogProc(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     DialogBase* dialog = nullptr;
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<DialogBase*>(lParam);  // NOLINT(performance-no-int-to-ptr)

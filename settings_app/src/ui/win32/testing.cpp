@@ -207,7 +207,7 @@ HHOOK gActivateHook = nullptr;
 constexpr UINT_PTR kObserveTimer = 0x5156;  // one pending report at a time
 std::vector<::HWND> gToReport;
 
-void CALLBACK reportShown(::HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+void CALLBACK reportShown(::HWND /*window*/, ::UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
     KillTimer(nullptr, timer);
     std::vector<::HWND> windows;
     windows.swap(gToReport);
@@ -228,7 +228,7 @@ void CALLBACK reportShown(::HWND /*window*/, UINT /*message*/, UINT_PTR timer, D
     }
 }
 
-LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam) {
+::LRESULT CALLBACK watchActivation(int code, ::WPARAM wParam, ::LPARAM lParam) {
     if (code == HCBT_ACTIVATE) {
         auto* window = reinterpret_cast<::HWND>(wParam);  // NOLINT(performance-no-int-to-ptr)
         // A modal window: it has an owner, which it disables for its run.
@@ -252,7 +252,7 @@ std::vector<std::function<void()>>& queued() {
     return calls;
 }
 
-LRESULT CALLBACK queueProc(::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+::LRESULT CALLBACK queueProc(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     if (message == kRunQueued) {
         std::vector<std::function<void()>> calls;
         calls.swap(queued());
@@ -499,6 +499,28 @@ const ControlTemplate* controlTemplate(::HWND control) {
     return GetDlgItem(parent, previous->id);
 }
 
+struct DialogSearch {
+    int id;
+    DialogBase* found = nullptr;
+};
+
+BOOL CALLBACK searchChild(::HWND window, ::LPARAM data) {
+    auto* s = reinterpret_cast<DialogSearch*>(data);  // NOLINT(performance-no-int-to-ptr)
+    if (DialogBase* d = dialogOf(window); d != nullptr && d->templateId() == s->id) {
+        s->found = d;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK searchTopLevel(::HWND window, ::LPARAM data) {
+    auto* s = reinterpret_cast<DialogSearch*>(data);  // NOLINT(performance-no-int-to-ptr)
+    if (searchChild(window, data) != FALSE) {
+        EnumChildWindows(window, searchChild, data);
+    }
+    return s->found == nullptr ? TRUE : FALSE;
+}
+
 }  // namespace
 
 void setMessageBoxHook(std::function<void(const MessageBoxCall&)> hook) {
@@ -553,33 +575,8 @@ void addDialogTemplate(const DialogTemplate& dialogTemplate) {
 }
 
 DialogBase* findDialog(int templateId) {
-    struct Search {
-        int id;
-        DialogBase* found = nullptr;
-    } search{templateId};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](::HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);  // NOLINT(performance-no-int-to-ptr)
-            if (DialogBase* d = dialogOf(window); d != nullptr && d->templateId() == s->id) {
-                s->found = d;
-                return FALSE;
-            }
-            EnumChildWindows(
-                window,
-                [](::HWND child, LPARAM inner) -> BOOL {
-                    auto* si = reinterpret_cast<Search*>(inner);  // NOLINT
-                    if (DialogBase* d = dialogOf(child);
-                        d != nullptr && d->templateId() == si->id) {
-                        si->found = d;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                data);
-            return s->found == nullptr ? TRUE : FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{templateId};
+    EnumThreadWindows(GetCurrentThreadId(), searchTopLevel, reinterpret_cast<::LPARAM>(&search));
     return search.found;
 }
 
