@@ -73,6 +73,8 @@ struct DialogState {
     LRESULT result = 0;
     ::HWND owner = nullptr;        // disabled for the run
     bool ownerWasEnabled = false;  // re-enabled when the run ends
+    // The template's first default push button: Enter's button when the focus is on no other.
+    int defaultButton = 0;
 };
 DialogState* dialogState(::HWND window);
 

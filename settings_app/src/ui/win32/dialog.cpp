@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/dialog_template.h"
 #include "ui/presenter.h"
 #include "ui/template_registry.h"
 
@@ -205,7 +206,18 @@ INT_PTR CALLBACK dialogProc(::HWND window, ::UINT message, ::WPARAM wParam, ::LP
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<DialogBase*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
-        states().try_emplace(window);
+        DialogState& state = states()[window];
+        // The template's first default push button is the default, as the Qt backend has it;
+        // the dialog manager would keep the last one.
+        if (const DialogTemplate* t = findDialogTemplate(dialog->templateId())) {
+            for (const ControlTemplate& c : t->controls) {
+                if (c.cls == ControlClass::button && (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                    state.defaultButton = c.id;
+                    SendMessageW(window, DM_SETDEFID, static_cast<::WPARAM>(c.id), 0);
+                    break;
+                }
+            }
+        }
         DialogAccess::setHwnd(*dialog, layer(window));
         joinTabOrder(window);
     } else {

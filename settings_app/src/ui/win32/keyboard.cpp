@@ -100,11 +100,11 @@ bool pressEnter(::HWND dialog, ::HWND focus) {
         }
         return true;
     }
-    for (::HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (isPushButton(c) && (static_cast<UINT>(GetWindowLongPtrW(c, GWL_STYLE)) & BS_TYPEMASK) ==
-                                   BS_DEFPUSHBUTTON) {
-            if (IsWindowEnabled(c) != FALSE) {
-                command(dialog, GetDlgCtrlID(c), c);
+    if (const DialogState* state = dialogState(dialog);
+        state != nullptr && state->defaultButton != 0) {
+        if (::HWND button = GetDlgItem(dialog, state->defaultButton)) {
+            if (IsWindowEnabled(button) != FALSE) {
+                command(dialog, state->defaultButton, button);
             }
             return true;
         }

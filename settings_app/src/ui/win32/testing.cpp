@@ -598,7 +598,6 @@ bool click(DialogBase& dialog, int id) {
         const LRESULT checked = SendMessageW(item, BM_GETCHECK, 0, 0);
         SendMessageW(item, BM_SETCHECK, checked == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
     }
-    SetFocus(item);
     SendMessageW(GetParent(item), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(item));
     return true;
@@ -630,7 +629,6 @@ bool typeText(DialogBase& dialog, int id, const std::u16string& text) {
         (GetWindowLongPtrW(item, GWL_STYLE) & ES_READONLY) != 0) {
         return false;
     }
-    SetFocus(item);
     SendMessageW(item, EM_SETSEL, 0, -1);
     // Typed text replaces the selection; the field tells its dialog as typing does.
     SendMessageW(item, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide(text.c_str())));
