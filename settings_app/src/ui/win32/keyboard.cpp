@@ -128,6 +128,15 @@ bool isDialogMessage(HWND window, ui::MSG& msg) {
             // Ctrl+Tab and Ctrl+Shift+Tab page through a tabbed dialog as a click on a tab would.
             return pageThrough(dialog, msg.shift);
         }
+        if (msg.wParam == VK_TAB) {
+            // Tab moves the focus from any field, a multi-line one included (which would take
+            // the Tab as text), into and out of pages alike.
+            ::HWND from = target == dialog ? nullptr : target;
+            if (::HWND next = GetNextDlgTabItem(dialog, from, msg.shift ? TRUE : FALSE)) {
+                SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<::WPARAM>(next), TRUE);
+            }
+            return true;
+        }
         if (msg.wParam == VK_ESCAPE) {
             // The dialog's Cancel from whichever field has the focus, a multi-line one included.
             command(dialog, IDCANCEL, GetDlgItem(dialog, IDCANCEL));
