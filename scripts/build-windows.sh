@@ -28,7 +28,7 @@ packages=(
   cmake make g++ gettext libgtest-dev dpkg-dev xz-utils ca-certificates
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth openbox fonts-noto-cjk
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -127,6 +127,7 @@ export WINEPREFIX=$deps/wineprefix
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko prompts in a fresh prefix
 # The dialogs need an X display: a private one, so that nothing on the user's screen moves.
 xvfb_pid=""
+wm_pid=""
 start_display() {
   local fifo number=""
   fifo=$(mktemp -u)
@@ -140,9 +141,14 @@ start_display() {
     exit 1
   fi
   export DISPLAY=":$number"
+  # The dialog tests need a window manager: without one a modal window is never activated
+  # under Wine, and a test that waits for it to be shown waits for ever.
+  openbox >/dev/null 2>&1 &
+  wm_pid=$!
 }
 cleanup() {
   wineserver -k 2>/dev/null || true
+  if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
