@@ -62,7 +62,7 @@ stage_tree() {
     "$strip" --strip-debug -o "$stage/$f" "$bin/$f"
   done
   local implib
-  implib=$(find "$build" -name QVSettingToolDll.dll.a -print -quit)
+  implib=$(find "$build" -path "$build/installer" -prune -o -name QVSettingToolDll.dll.a -print -quit)
   [ -n "$implib" ] || fail "$arch: no import library QVSettingToolDll.dll.a in $build"
   cp "$implib" "$stage/lib/"
   cp printer_link/include/QVSettingToolDll.h "$stage/include/"
@@ -133,6 +133,11 @@ check_msi() {
   grep -qx "ProductVersion	$version" <<<"$props" || fail "$march MSI: version is not $version"
   grep -qx "UpgradeCode	{$upgrade_code}" <<<"$props" || fail "$march MSI: wrong UpgradeCode"
   grep -qx "ALLUSERS	1" <<<"$props" || fail "$march MSI: not per machine"
+  # Only the x86 package refuses 64-bit Windows.
+  local refuses64=no
+  table "$msi" LaunchCondition | grep -q '^NOT VersionNT64	' && refuses64=yes
+  [ "$refuses64" = "$([ "$march" = x86 ] && echo yes || echo no)" ] ||
+    fail "$march MSI: refuses 64-bit Windows: $refuses64"
   # The development files: a feature above the default install level, so off unless asked for.
   table "$msi" Feature | awk -F'\t' '$1 == "Development" && $6 > 1 {ok = 1} END {exit !ok}' ||
     fail "$march MSI: the Development feature is not off by default"
@@ -170,5 +175,6 @@ work=$top/build-windows-x86_64/installer
 later_version=${version%.*}.$((${version##*.} + 1))
 build_msi x86_64 x64 "$later_version" "$work/upgrade-test-$later_version.msi"
 bash "$top/packaging/windows/install_test.sh" "$dist/QV-410SettingTool-$version-x64.msi" \
-  "$work/upgrade-test-$later_version.msi" "$work/stage" "$work/test"
+  "$work/upgrade-test-$later_version.msi" "$dist/QV-410SettingTool-$version-x86.msi" "$work/stage" \
+  "$work/test"
 echo "Windows installers and zips in $dist; the x64 MSI passed its install test under Wine."

@@ -3,15 +3,18 @@
 # operator and an administrator rely on: the files and the shortcut, the entry in the installed
 # programs, the installed program starting in Chinese and in English against the simulated
 # printer and closing with 2 on Escape, a second install of the same MSI changing nothing, a
-# later version replacing it, an earlier one refused, the development feature installed only
-# when asked for, and removal leaving the prefix as it found it.
+# later version replacing it, an earlier one refused, the x86 package refused on 64-bit
+# Windows, the development feature installed only when asked for, and removal leaving the
+# prefix as it found it.
 #
-# Usage: install_test.sh <msi> <the same built as a later version> <staged tree> <work folder>
+# Usage: install_test.sh <x64 msi> <the same built as a later version> <x86 msi> <staged tree>
+#                        <work folder>
 set -euo pipefail
 msi=$(realpath "$1")
 later_msi=$(realpath "$2")
-stage=$(realpath "$3")
-work=$4
+x86_msi=$(realpath "$3")
+stage=$(realpath "$4")
+work=$5
 top=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$work"
 work=$(realpath "$work")
@@ -115,6 +118,13 @@ ours() {
 
 files_before=$(prefix_files)
 keys_before=$(registry_keys)
+
+# The x86 package is for 32-bit Windows only: here it must refuse and leave nothing.
+rc=$(msiexec /i "$x86_msi" /qn)
+[ "$rc" != 0 ] || fail "the x86 MSI installed on 64-bit Windows"
+diff <(echo "$files_before") <(prefix_files | grep -vx './windows/Installer') >&2 ||
+  fail "the refused x86 MSI changed the prefix's files"
+echo "x86 MSI on 64-bit Windows: refused ($rc)"
 
 echo "== install test: install $(basename "$msi") (/qn) =="
 rc=$(msiexec /i "$msi" /qn)
