@@ -112,7 +112,9 @@ check_msi() {
   # (msiextract names the 32-bit Program Files folder, not the 64-bit one.)
   local root
   root=$(find "$work/unpacked" -type d -name 'QV-410 Setting Tool')
-  [ "$(wc -l <<<"$root")" = 1 ] && [ -n "$root" ] || fail "$march MSI: not one program folder: $root"
+  if [ -z "$root" ] || [ "$(wc -l <<<"$root")" != 1 ]; then
+    fail "$march MSI: not one program folder: $root"
+  fi
   diff <(listing "$stage") <(listing "$root") >&2 ||
     fail "$march MSI: its files differ from the staged tree"
   echo "$(basename "$msi"): $(stat -c %s "$msi") bytes, installs into [$pf]:"

@@ -24,13 +24,14 @@ fail() {
   exit 1
 }
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v p="$2" '$1 == p {print $2}'; }
-# The caption the main dialog has in a catalog (the message's text, then the version).
+# The caption the main dialog has in a catalog: the message's text, a space, then " v" and the
+# version (two spaces, as the dialog tests of both backends pin).
 caption() {
   local text
   text=$(msgcat --no-wrap "$top/settings_app/lang/$1.po" |
     awk '$0 == "msgid \"PO_GSTR_MAIN_DLG_CAPTION\"" {getline; sub(/^msgstr "/, ""); sub(/"$/, ""); print}')
   [ -n "$text" ] || fail "no main dialog caption in $1.po"
-  printf '%s v%s\n' "$text" "$(property "$msi" ProductVersion)"
+  printf '%s  v%s\n' "$text" "$(property "$msi" ProductVersion)"
 }
 
 version=$(property "$msi" ProductVersion)
@@ -78,7 +79,7 @@ arp='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 # Every file of the prefix's drive (path, and content for ours), every registry key: the state
 # that removal must restore. Wine's own bookkeeping of its start-up is not ours.
 prefix_files() {
-  (cd "$c" && find . -path ./windows/temp -prune -o -path ./users/*/Temp -prune -o -print |
+  (cd "$c" && find . -path ./windows/temp -prune -o -path './users/*/Temp' -prune -o -print |
     LC_ALL=C sort)
 }
 registry_keys() {
@@ -136,7 +137,7 @@ expected=$(cd "$stage" && find . -type f ! -path './include/*' ! -path './lib/*'
 actual=$(cd "$installed" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0r sha256sum)
 diff <(echo "$expected") <(echo "$actual") >&2 || fail "the installed files differ from the staged ones"
 langs=$(cd "$installed/Lang" && ls)
-echo "installed: $(wc -l <<<"$actual") files, catalogs for $(echo $langs)"
+echo "installed: $(wc -l <<<"$actual") files, catalogs for ${langs//$'\n'/ }"
 
 # The shortcut: one, starting the installed program, with the icon the installer keeps for it.
 # (Windows puts a per-machine shortcut in the common Start menu; Wine's installer in the
@@ -144,8 +145,10 @@ echo "installed: $(wc -l <<<"$actual") files, catalogs for $(echo $langs)"
 mapfile -t links < <(shortcuts)
 [ "${#links[@]}" = 1 ] || fail "expected one Start-menu shortcut, found ${#links[@]}: ${links[*]}"
 link_text=$(strings -e l "${links[0]}")
-grep -qF 'QV-410 Setting Tool' <<<"$link_text" && grep -qF 'QV-410SettingTool.exe' <<<"$link_text" ||
+if ! grep -qF 'QV-410 Setting Tool' <<<"$link_text" ||
+  ! grep -qF 'QV-410SettingTool.exe' <<<"$link_text"; then
   fail "the shortcut does not name the installed program"
+fi
 icon_win="C:\\windows\\Installer\\$product\\QV410SettingTool.exe"
 grep -qF "$icon_win" <<<"$link_text" || fail "the shortcut's icon is not $icon_win"
 cmp -s "$c/windows/Installer/$product/QV410SettingTool.exe" "$installed/QV-410SettingTool.exe" ||
@@ -258,6 +261,6 @@ ours_left=$(cat "$WINEPREFIX"/system.reg "$WINEPREFIX"/user.reg | grep -i -F "${
   fail "removal left the installer's records above"
 if [ -n "$new_keys" ]; then
   echo "registry keys added and left empty by Windows Installer itself:"
-  sed 's/^/  /' <<<"$new_keys"
+  while read -r key; do echo "  $key"; done <<<"$new_keys"
 fi
 echo "install test passed in $((SECONDS - started)) s"
