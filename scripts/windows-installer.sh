@@ -123,6 +123,13 @@ check_msi() {
   for f in QV-410SettingTool.exe QVSettingToolDll.dll; do
     "$arch-w64-mingw32-objdump" -f "$stage/$f" | grep -q "file format $pe\$" || fail "$march MSI: $f is not $pe"
   done
+  # The shortcut and the entry show the first icon of the program: it must be its one icon, 128.
+  local icons
+  icons=$("$arch-w64-mingw32-objdump" -p "$stage/QV-410SettingTool.exe" |
+    awk '/^[0-9a-f]+   Entry: ID: 0x00000e,/ {group = 1; next}
+         group && /Name Table/ {n = $NF; next}
+         group && /Entry: ID:/ {print n, $4; exit}')
+  [ "$icons" = "1 0x000080," ] || fail "$march MSI: the program's icon groups are not just 128 ($icons)"
   msiinfo suminfo "$msi" | grep -qx "Template: $template" ||
     fail "$march MSI: summary template is not $template"
   table "$msi" Directory | grep -q "^$pf	" || fail "$march MSI: not under $pf"
