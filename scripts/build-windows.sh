@@ -220,6 +220,7 @@ if [ "${#failed[@]}" -gt 0 ]; then
   echo "FAILED: ${failed[*]}" >&2
   exit 1
 fi
+bash scripts/windows-installer.sh  # the MSIs and zips, and the x64 MSI's install test under Wine
 # Built and their tables checked, but Wine could not run their tests: a distinct status, so a
 # caller can tell this from a failure and from a full pass. One line, in Wine's own words.
 if [ "${#untested[@]}" -gt 0 ]; then

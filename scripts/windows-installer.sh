@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# Packs the Windows builds for operators and proves the package under Wine.
+#
+# From build-windows-x86_64 and build-windows-i686 (made by scripts/build-windows.sh) it stages
+# the program, the library, its catalogs, the import library and the header, then builds into
+# build-windows-dist/:
+#   QV-410SettingTool-<version>-x64.msi  QV-410SettingTool-<version>-x86.msi   (wixl)
+#   QV-410SettingTool-<version>-x64.zip  QV-410SettingTool-<version>-x86.zip   (portable)
+# Both MSIs are unpacked again and compared with what was staged. The x64 MSI is then installed
+# in a fresh Wine prefix with no window shown: files, shortcut and the entry in the installed
+# programs are checked, the installed program is started against the simulated printer in
+# Chinese and in English on its own X display, the same MSI is installed again (nothing may
+# change), a later version replaces it, an earlier one is refused, and removal must leave the
+# prefix as it was. The x86 MSI is only checked and listed: this machine runs no 32-bit program.
+#
+# Exit status: 0 all passed, 1 a failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# --- packages -------------------------------------------------------------------------------
+packages=(wixl wixl-data msitools zip unzip gettext binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine64 xvfb openbox xdotool)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq || echo "warning: apt-get update reported errors" >&2
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+version=$(sed -n 's/^project(QV410SettingTool VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "no version in CMakeLists.txt" >&2; exit 1; }
+dist=$top/build-windows-dist
+mkdir -p "$dist"
+wxs=$top/packaging/windows/QV-410SettingTool.wxs
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+# --- staging --------------------------------------------------------------------------------
+# The staged tree is the installed folder: what the MSI installs (the development files only
+# with their feature) and what the zip holds.
+stage_tree() {
+  local arch=$1 stage=$2
+  local build=$top/build-windows-$arch bin=$top/build-windows-$arch/bin
+  local strip=$arch-w64-mingw32-strip
+  rm -rf "$stage"
+  mkdir -p "$stage/include" "$stage/lib"
+  local f
+  for f in QV-410SettingTool.exe QVSettingToolDll.dll; do
+    [ -f "$bin/$f" ] || fail "$arch: $bin/$f is missing (run scripts/build-windows.sh)"
+    # Debug information stays in the build tree; the resources (icon, head-test job) stay.
+    "$strip" --strip-debug -o "$stage/$f" "$bin/$f"
+  done
+  local implib
+  implib=$(find "$build" -path "$build/installer" -prune -o -name QVSettingToolDll.dll.a -print -quit)
+  [ -n "$implib" ] || fail "$arch: no import library QVSettingToolDll.dll.a in $build"
+  cp "$implib" "$stage/lib/"
+  cp printer_link/include/QVSettingToolDll.h "$stage/include/"
+  # The catalogs the build made beside the program, else made here from the same sources.
+  local po lang mo
+  for po in settings_app/lang/*.po; do
+    lang=$(basename "$po" .po)
+    mo=Lang/$lang/LC_MESSAGES/PrinterConfig.mo
+    mkdir -p "$stage/$(dirname "$mo")"
+    if [ -f "$bin/$mo" ] && [ "$bin/$mo" -nt "$po" ]; then
+      cp "$bin/$mo" "$stage/$mo"
+    else
+      msgfmt --check -o "$stage/$mo" "$po"
+    fi
+  done
+}
+
+# Path and SHA-256 of every file under a folder, sorted: what "unchanged" is compared by.
+listing() {
+  (cd "$1" && find . -type f -print0 | sort -z | xargs -0r sha256sum)
+}
+
+# --- MSI and zip ----------------------------------------------------------------------------
+# build_msi <arch> <msi arch> <version> <output>
+build_msi() {
+  local arch=$1 march=$2 ver=$3 out=$4 work=$top/build-windows-$1/installer win64=no
+  [ "$march" = x64 ] && win64=yes
+  # wixl reads sources relative to the working folder: it refuses absolute paths.
+  (cd "$work" &&
+    (cd stage && find Lang -type f | sort |
+      wixl-heat -p '' --directory-ref INSTALLDIR --component-group Catalogs --var var.StageDir \
+        --win64) >catalogs.wxs &&
+    wixl -a "$march" -D Arch="$march" -D Win64="$win64" -D Version="$ver" -D StageDir=stage \
+      -o "$out" "$wxs" catalogs.wxs) || fail "$arch: wixl could not build $out"
+}
+
+# One table of an MSI as tab-separated lines (msiinfo writes CRLF).
+table() { msiinfo export "$1" "$2" | tr -d '\r'; }
+
+# The MSI's tables say what it installs where; unpacked, it must hold the staged tree exactly.
+check_msi() {
+  local arch=$1 march=$2 msi=$3 stage=$4 work=$top/build-windows-$1/installer
+  local pe=pei-x86-64 pf=ProgramFiles64Folder template="x64;1033" attr=256
+  if [ "$march" = x86 ]; then pe=pei-i386 pf=ProgramFilesFolder template="Intel;1033" attr=0; fi
+  rm -rf "$work/unpacked"
+  msiextract -C "$work/unpacked" "$msi" >/dev/null
+  # (msiextract names the 32-bit Program Files folder, not the 64-bit one.)
+  local root
+  root=$(find "$work/unpacked" -type d -name 'QV-410 Setting Tool')
+  if [ -z "$root" ] || [ "$(wc -l <<<"$root")" != 1 ]; then
+    fail "$march MSI: not one program folder: $root"
+  fi
+  diff <(listing "$stage") <(listing "$root") >&2 ||
+    fail "$march MSI: its files differ from the staged tree"
+  echo "$(basename "$msi"): $(stat -c %s "$msi") bytes, installs into [$pf]:"
+  (cd "$root/.." && find "QV-410 Setting Tool" -type f -printf '  %-60p %9s\n' | LC_ALL=C sort)
+  local f
+  for f in QV-410SettingTool.exe QVSettingToolDll.dll; do
+    "$arch-w64-mingw32-objdump" -f "$stage/$f" | grep -q "file format $pe\$" || fail "$march MSI: $f is not $pe"
+  done
+  # The shortcut and the entry show the first icon of the program: it must be its one icon, 128.
+  local icons
+  icons=$("$arch-w64-mingw32-objdump" -p "$stage/QV-410SettingTool.exe" |
+    awk '/^[0-9a-f]+   Entry: ID: 0x00000e,/ {group = 1; next}
+         group && /Name Table/ {n = $NF; next}
+         group && /Entry: ID:/ {print n, $4; exit}')
+  [ "$icons" = "1 0x000080," ] || fail "$march MSI: the program's icon groups are not just 128 ($icons)"
+  msiinfo suminfo "$msi" | grep -qx "Template: $template" ||
+    fail "$march MSI: summary template is not $template"
+  table "$msi" Directory | grep -q "^$pf	" || fail "$march MSI: not under $pf"
+  # Every component in the 64-bit registry and file views for x64, none for x86.
+  local bad
+  bad=$(table "$msi" Component | tail -n +4 | awk -F'\t' -v a="$attr" '$4 != a')
+  [ -z "$bad" ] || fail "$march MSI: components with other attributes than $attr: $bad"
+  local props
+  props=$(table "$msi" Property)
+  grep -qx "ProductVersion	$version" <<<"$props" || fail "$march MSI: version is not $version"
+  grep -qx "UpgradeCode	{$upgrade_code}" <<<"$props" || fail "$march MSI: wrong UpgradeCode"
+  grep -qx "ALLUSERS	1" <<<"$props" || fail "$march MSI: not per machine"
+  # Only the x86 package refuses 64-bit Windows.
+  local refuses64=no
+  table "$msi" LaunchCondition | grep -q '^NOT VersionNT64	' && refuses64=yes
+  [ "$refuses64" = "$([ "$march" = x86 ] && echo yes || echo no)" ] ||
+    fail "$march MSI: refuses 64-bit Windows: $refuses64"
+  # The development files: a feature above the default install level, so off unless asked for.
+  table "$msi" Feature | awk -F'\t' '$1 == "Development" && $6 > 1 {ok = 1} END {exit !ok}' ||
+    fail "$march MSI: the Development feature is not off by default"
+}
+
+upgrade_code=$(sed -n 's/.*UpgradeCode="\([0-9A-F-]*\)".*/\1/p' "$wxs")
+
+declare -A msi_arch=([x86_64]=x64 [i686]=x86)
+for arch in x86_64 i686; do
+  march=${msi_arch[$arch]}
+  work=$top/build-windows-$arch/installer
+  mkdir -p "$work"
+  stage_tree "$arch" "$work/stage"
+  msi=$dist/QV-410SettingTool-$version-$march.msi
+  zipfile=$dist/QV-410SettingTool-$version-$march.zip
+  echo "== $march MSI and zip =="
+  rm -f "$msi" "$zipfile"
+  build_msi "$arch" "$march" "$version" "$msi"
+  check_msi "$arch" "$march" "$msi" "$work/stage"
+  # The zip unpacks to one folder that runs where it lies, development files included.
+  rm -rf "$work/zip"
+  mkdir -p "$work/zip"
+  cp -a "$work/stage" "$work/zip/QV-410 Setting Tool"
+  (cd "$work/zip" && zip -q -r -X "$zipfile" "QV-410 Setting Tool")
+  rm -rf "$work/unzipped"
+  unzip -q "$zipfile" -d "$work/unzipped"
+  diff <(listing "$work/stage") <(listing "$work/unzipped/QV-410 Setting Tool") >&2 ||
+    fail "$march zip: its files differ from the staged tree"
+  echo "$(basename "$zipfile"): $(stat -c %s "$zipfile") bytes"
+done
+
+# --- install test under Wine ----------------------------------------------------------------
+# The same x64 package as a later version (never shipped), to prove that it replaces this one.
+work=$top/build-windows-x86_64/installer
+later_version=${version%.*}.$((${version##*.} + 1))
+build_msi x86_64 x64 "$later_version" "$work/upgrade-test-$later_version.msi"
+bash "$top/packaging/windows/install_test.sh" "$dist/QV-410SettingTool-$version-x64.msi" \
+  "$work/upgrade-test-$later_version.msi" "$dist/QV-410SettingTool-$version-x86.msi" "$work/stage" \
+  "$work/test"
+echo "Windows installers and zips in $dist; the x64 MSI passed its install test under Wine."
