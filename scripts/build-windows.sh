@@ -23,6 +23,9 @@ packages=(
   cmake make g++ gettext libgtest-dev dpkg-dev xz-utils ca-certificates
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
+  # The program's end-to-end cases and screenshots: a display, a window manager, input, pixels,
+  # and a font with Chinese glyphs for the dialogs.
+  xvfb x11-utils xdotool openbox imagemagick fonts-noto-cjk
 )
 missing=()
 for p in "${packages[@]}"; do

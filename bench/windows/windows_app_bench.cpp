@@ -63,7 +63,7 @@ HWND findWindow(DWORD pid, HWND except = nullptr) {
 }
 
 class Program {
-public:
+  public:
     explicit Program(const std::wstring& path) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -123,7 +123,7 @@ public:
         return static_cast<long>(code);
     }
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
 };
 
@@ -134,7 +134,8 @@ struct Figures {
         std::vector<double> sorted = samples;
         std::sort(sorted.begin(), sorted.end());
         const size_t n = sorted.size();
-        return n == 0 ? 0.0 : (n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2);
+        return n == 0 ? 0.0
+                      : (n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2);
     }
     double mean() const {
         return samples.empty() ? 0.0
@@ -177,8 +178,7 @@ bool timeStart(const std::wstring& path, Figures& figures) {
 }
 
 // Opens a modal dialog from a button of the main dialog `iterations` times; false on failure.
-bool timeDialog(const Program& program, HWND main, int button, int iterations,
-                Figures& figures) {
+bool timeDialog(const Program& program, HWND main, int button, int iterations, Figures& figures) {
     HWND control = GetDlgItem(main, button);
     for (int i = 0; i < iterations; ++i) {
         const double start = nowMs();
