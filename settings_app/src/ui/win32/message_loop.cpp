@@ -1,0 +1,252 @@
+// The message loop on GetMessageW: input goes to the registered filters first, idle handlers run
+// whenever the queue runs empty. Also the process-wide set-up (COM, common controls, Rich Edit)
+// and the close requested from outside.
+#include "ui/message_loop.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ui/dialog.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <commctrl.h>
+#include <objbase.h>
+#include <windows.h>
+
+#include "ui/win32/backend.h"
+
+namespace ui {
+
+namespace win32 {
+
+namespace {
+
+std::vector<ModalScope*>& modalRuns() {
+    static std::vector<ModalScope*> runs;
+    return runs;
+}
+
+bool gTerminationRequested = false;
+bool gTerminationPending = false;
+void (*gTerminate)(void*) = nullptr;
+void* gTerminateContext = nullptr;
+void (*gHandler)(void*) = nullptr;
+void* gHandlerContext = nullptr;
+
+}  // namespace
+
+ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
+    modalRuns().push_back(this);
+}
+
+ModalScope::~ModalScope() {
+    auto& runs = modalRuns();
+    runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
+    if (runs.empty() && gTerminationPending) {
+        // The last modal run has unwound: the close goes ahead once back in the loop.
+        gTerminationPending = false;
+        gTerminationRequested = false;
+        if (gTerminate != nullptr) {
+            gTerminate(gTerminateContext);
+        }
+    }
+}
+
+void ModalScope::endRun() {
+    if (end_) {
+        end_();
+    }
+}
+
+int modalDepth() {
+    return static_cast<int>(modalRuns().size());
+}
+
+bool terminationRequested() {
+    return gTerminationRequested;
+}
+
+void requestTermination(void (*terminate)(void*), void* context) {
+    gTerminate = terminate;
+    gTerminateContext = context;
+    if (modalDepth() == 0) {
+        if (terminate != nullptr) {
+            terminate(context);
+        }
+        return;
+    }
+    gTerminationRequested = true;
+    gTerminationPending = true;
+    const std::vector<ModalScope*> runs(modalRuns().rbegin(), modalRuns().rend());
+    for (ModalScope* run : runs) {
+        run->endRun();
+    }
+}
+
+void (*terminationHandler())(void*) {
+    return gHandler;
+}
+
+void* terminationContext() {
+    return gHandlerContext;
+}
+
+}  // namespace win32
+
+using namespace win32;
+
+MessageLoop::MessageLoop() = default;
+MessageLoop::~MessageLoop() = default;
+
+bool MessageLoop::addMessageFilter(MessageFilter* filter) {
+    filters_.push_back(filter);
+    return true;
+}
+
+bool MessageLoop::removeMessageFilter(MessageFilter* filter) {
+    const auto it = std::find(filters_.begin(), filters_.end(), filter);
+    if (it == filters_.end()) {
+        return false;
+    }
+    filters_.erase(it);
+    return true;
+}
+
+bool MessageLoop::addIdleHandler(IdleHandler* handler) {
+    idleHandlers_.push_back(handler);
+    return true;
+}
+
+bool MessageLoop::removeIdleHandler(IdleHandler* handler) {
+    const auto it = std::find(idleHandlers_.begin(), idleHandlers_.end(), handler);
+    if (it == idleHandlers_.end()) {
+        return false;
+    }
+    idleHandlers_.erase(it);
+    return true;
+}
+
+bool MessageLoop::preTranslate(ui::MSG& msg) {
+    // Most recently added first; a filter may remove itself while it runs.
+    const std::vector<MessageFilter*> filters(filters_.rbegin(), filters_.rend());
+    for (MessageFilter* filter : filters) {
+        if (std::find(filters_.begin(), filters_.end(), filter) != filters_.end() &&
+            filter->preTranslateMessage(msg)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MessageLoop::idle() {
+    const std::vector<IdleHandler*> handlers(idleHandlers_);
+    for (IdleHandler* handler : handlers) {
+        handler->onIdle();
+    }
+}
+
+int MessageLoop::run() {
+    ::MSG msg{};
+    for (;;) {
+        // The queue has run empty: the idle handlers, once, before waiting again.
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) == FALSE) {
+            idle();
+        }
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) {
+            continue;  // an error is ignored and the loop goes on
+        }
+        if (got == 0) {
+            return static_cast<int>(msg.wParam);
+        }
+        ui::MSG m = toLayer(msg);
+        if (!preTranslate(m)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+void postQuitMessage(int exitCode) {
+    PostQuitMessage(exitCode);
+}
+
+bool AppModule::init() {
+    return true;
+}
+
+void AppModule::term() {
+    loop_ = nullptr;
+}
+
+bool AppModule::addMessageLoop(MessageLoop* loop) {
+    if (loop_ != nullptr) {
+        return false;
+    }
+    loop_ = loop;
+    return true;
+}
+
+bool AppModule::removeMessageLoop() {
+    const bool had = loop_ != nullptr;
+    loop_ = nullptr;
+    return had;
+}
+
+AppModule& appModule() {
+    static AppModule module;
+    return module;
+}
+
+struct Application::Impl {
+    Impl() { CoInitialize(nullptr); }
+    ~Impl() { CoUninitialize(); }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+};
+
+Application::Application(int& /*argc*/, char** /*argv*/) : impl_(std::make_unique<Impl>()) {}
+Application::~Application() = default;
+
+void initCommonControls() {
+    // The bar classes, and the list view and tab control the templates hold by name: only
+    // version 6 of the library registers every class of its own accord.
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof classes;
+    classes.dwICC = ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES;
+    InitCommonControlsEx(&classes);
+}
+
+void loadRichEditLibrary() {
+    // Registers "RichEdit20W"; stays loaded for the life of the process.
+    LoadLibraryW(L"RICHED20.DLL");
+}
+
+void setUserLanguage(const std::string& language) {
+    // The platform's own texts (a message box's OK, the open-file dialog) in the catalog's
+    // language: "zh_CN" is the locale name "zh-CN".
+    if (language.empty()) {
+        return;
+    }
+    std::wstring name(language.begin(), language.end());
+    std::replace(name.begin(), name.end(), L'_', L'-');
+    const LCID locale = LocaleNameToLCID(name.c_str(), 0);
+    if (locale != 0) {
+        SetThreadUILanguage(LANGIDFROMLCID(locale));
+    }
+}
+
+void catchTerminationSignals() {
+    // A Windows program is asked to close by WM_CLOSE or the end of the session, which the
+    // main dialog's procedure receives; there are no signals to catch.
+}
+
+void setTerminationHandler(void (*handler)(void*), void* context) {
+    gHandler = handler;
+    gHandlerContext = context;
+}
+
+}  // namespace ui

@@ -1,0 +1,192 @@
+// The platform's presenter on Win32: the modal loop of a dialog, MessageBoxW and
+// GetOpenFileNameW, each a modal run that a close of the program can end early.
+#include "ui/presenter.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/file_dialog.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <commdlg.h>
+#include <windows.h>
+
+#include "ui/win32/backend.h"
+
+namespace ui {
+
+using namespace win32;
+
+namespace {
+
+struct EndRequest {
+    ::HWND owner;
+    WPARAM command;
+};
+
+// Ends the platform's own modal windows (a message box, the open-file dialog) over owner: they
+// run their own loops, which only a command to the window ends.
+void endPlatformModals(::HWND owner, WPARAM command) {
+    EndRequest request{owner, command};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](::HWND window, LPARAM data) -> BOOL {
+            const auto* r = reinterpret_cast<const EndRequest*>(data);  // NOLINT
+            if (hasClass(window, L"#32770") && dialogOf(window) == nullptr &&
+                GetWindow(window, GW_OWNER) == r->owner && IsWindowEnabled(window) != FALSE) {
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(r->command, BN_CLICKED), 0);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&request));
+}
+
+std::wstring toWide(std::u16string_view text) {
+    return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+
+class Win32Presenter final : public Presenter {
+  public:
+    int messageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                   UINT type) override {
+        if (terminationRequested()) {
+            return IDOK;
+        }
+        // Modal to the owner's top-level window, as the dialog manager makes it.
+        ::HWND root = topLevelOf(native(owner));
+        const std::wstring body = toWide(text);
+        const std::wstring title = toWide(caption);
+        const ModalScope scope([root] { endPlatformModals(root, IDOK); });
+        MessageBoxW(root, body.c_str(), title.c_str(), type);
+        return IDOK;
+    }
+
+    std::optional<std::u16string> openFile(const OpenFileRequest& request) override {
+        if (terminationRequested()) {
+            return std::nullopt;
+        }
+        // "name\0pattern\0" for each filter, and a final terminator.
+        std::wstring filter;
+        for (const FileFilter& f : request.filters) {
+            filter += toWide(f.name);
+            filter.push_back(L'\0');
+            filter += toWide(f.pattern);
+            filter.push_back(L'\0');
+        }
+        filter.push_back(L'\0');
+        const std::wstring defaultExt = toWide(request.defaultExt);
+        std::array<wchar_t, FileDialog::kPathUnits> path{};
+        const std::size_t n = std::min(request.initialName.size(), path.size() - 1);
+        std::copy_n(request.initialName.begin(), n, path.begin());
+
+        ::HWND root = topLevelOf(native(request.owner));
+        OPENFILENAMEW ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = root;
+        ofn.lpstrFilter = request.filters.empty() ? nullptr : filter.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = path.data();
+        ofn.nMaxFile = static_cast<DWORD>(path.size());
+        ofn.Flags = request.flags | OFN_EXPLORER;
+        ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+        BOOL chosen = FALSE;
+        {
+            const ModalScope scope([root] { endPlatformModals(root, IDCANCEL); });
+            chosen = GetOpenFileNameW(&ofn);
+        }
+        if (chosen == FALSE) {
+            return std::nullopt;
+        }
+        path.back() = L'\0';
+        return std::u16string(reinterpret_cast<const char16_t*>(path.data()));
+    }
+
+    void runModal(DialogBase& dialog) override {
+        ::HWND window = native(dialog.hwnd());
+        const auto running = [window] {
+            const DialogState* state = dialogState(window);
+            return state != nullptr && !state->ended;
+        };
+        if (!running()) {
+            return;
+        }
+        const ModalScope scope([&dialog] { dialog.endDialog(IDCANCEL); });
+        ::MSG msg{};
+        while (running()) {
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+            if (got == -1) {
+                break;
+            }
+            if (got == 0) {
+                // The quit belongs to the main loop: passed on once this run has ended.
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            ui::MSG m = toLayer(msg);
+            if (!isDialogMessage(dialog.hwnd(), m)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+};
+
+Presenter* gPresenter = nullptr;
+
+}  // namespace
+
+Presenter& platformPresenter() {
+    static Win32Presenter presenter;
+    return presenter;
+}
+
+Presenter& presenter() {
+    return gPresenter != nullptr ? *gPresenter : platformPresenter();
+}
+
+void setPresenter(Presenter* p) {
+    gPresenter = p;
+}
+
+int messageBox(HWND owner, const char16_t* text, const char16_t* caption, UINT type) {
+    return presenter().messageBox(owner, text != nullptr ? text : u"",
+                                  caption != nullptr ? caption : u"", type);
+}
+
+FileDialog::FileDialog(bool /*openFileDialog*/, const char16_t* defaultExt,
+                       const char16_t* fileName, uint32_t flags,
+                       std::span<const FileFilter> filters, HWND parent)
+    : defaultExt_(defaultExt != nullptr ? defaultExt : u""),
+      flags_(flags),
+      filters_(filters),
+      parent_(parent) {
+    if (fileName != nullptr) {
+        std::u16string_view name(fileName);
+        const std::size_t n = std::min(name.size(), fileName_.size() - 1);
+        std::copy_n(name.begin(), n, fileName_.begin());
+    }
+}
+
+int FileDialog::doModal(HWND parent) {
+    OpenFileRequest request;
+    request.owner = parent != nullptr ? parent : parent_;
+    request.filters = filters_;
+    request.flags = flags_;
+    request.defaultExt = defaultExt_;
+    request.initialName = fileName_.data();
+    const std::optional<std::u16string> chosen = presenter().openFile(request);
+    // A path that does not fit the buffer fails as GetOpenFileNameW does.
+    if (!chosen.has_value() || chosen->empty() || chosen->size() >= fileName_.size()) {
+        return IDCANCEL;
+    }
+    fileName_.fill(0);
+    std::copy(chosen->begin(), chosen->end(), fileName_.begin());
+    return IDOK;
+}
+
+}  // namespace ui

@@ -1,0 +1,48 @@
+# The Windows program (MinGW-w64): the same dialogs on the Win32 backend of the dialog layer,
+# dialogs and icon from the program's own resources, catalogs bound through the libintl the
+# link library exports.
+
+# The locale set-up for the catalogs (the Linux build makes it at the top level, beside qv410).
+add_library(settings_app_locale STATIC src/app/messages_locale_win.cpp)
+target_include_directories(settings_app_locale PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
+
+add_library(settings_app_dialogs STATIC
+  src/ui/win32/controls.cpp
+  src/ui/win32/dialog.cpp
+  src/ui/win32/keyboard.cpp
+  src/ui/win32/message_loop.cpp
+  src/ui/win32/presenter.cpp
+  src/app/catalog_win.cpp
+  ${QV410_DIALOG_SOURCES})
+target_include_directories(settings_app_dialogs
+  PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/resources
+         ${PROJECT_SOURCE_DIR}/printer_link/include
+  # libintl.h only: its functions come from the link library.
+  PRIVATE ${QV410_LIBINTL_PREFIX}/include)
+# The exports are declared as the library's own rather than imported: the same objects then link
+# against the DLL's import library (the program) and against the core itself (the tests).
+target_compile_definitions(settings_app_dialogs PRIVATE QV_BUILDING_DLL UNICODE _UNICODE)
+target_link_libraries(settings_app_dialogs
+  PUBLIC settings_app_locale comctl32 comdlg32 gdi32 ole32 user32)
+
+add_executable(QV-410SettingTool WIN32 src/main_win.cpp)
+target_link_libraries(QV-410SettingTool PRIVATE settings_app_dialogs QVSettingToolDll)
+# The wide-character GUI entry, wWinMain; the runtime linked in, so only system DLLs and the
+# link library are imported.
+target_link_options(QV-410SettingTool PRIVATE -municode -static)
+add_dependencies(QV-410SettingTool settings_app_catalogs)
+
+# Dialog templates, icon 128, manifest and version, generated from resources/templates.cpp.
+include(${CMAKE_CURRENT_SOURCE_DIR}/resources/windows/program_resources.cmake)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+  set(QV410_MANIFEST_ARCH amd64)
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
+  set(QV410_MANIFEST_ARCH x86)
+else()
+  set(QV410_MANIFEST_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+endif()
+qv410_add_program_resources(QV-410SettingTool ${QV410_MANIFEST_ARCH})
+
+if(QV410_BUILD_TESTS)
+  add_subdirectory(tests)
+endif()
