@@ -18,7 +18,7 @@ session_fail() {
 
 # Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
 within() {
-    local seconds=$1
+    local seconds=$1 t
     shift
     local tries=$((seconds * 10))
     for ((t = 0; t < tries; t++)); do
@@ -61,10 +61,10 @@ session_start() {
     # program start names its own; nothing is inherited from the caller.
     unset LANG LANGUAGE LC_ALL LC_MESSAGES LC_CTYPE
     export LC_ALL=en_US.UTF-8
-    # One server for the whole run, kept until session_stop.
-    wineserver -p
     timeout 300 wineboot -i >"$session_dir/wineboot.log" 2>&1 ||
         session_fail "the Wine prefix was not created: $(tail -n3 "$session_dir/wineboot.log")"
+    # One server for the whole run, kept until session_stop.
+    wineserver -p
     # Wine's stand-in for "MS Shell Dlg" has no Chinese glyphs: the dialog font becomes a CJK
     # font from the system (fonts-noto-cjk), in both languages so that they lay out alike.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Shell Dlg' /t REG_SZ \
@@ -109,7 +109,7 @@ windows_path() {
 # The id of the visible window whose name matches the extended regular expression, within 20 s,
 # while the process $app_pid (if set) lives.
 window_named() {
-    local id=""
+    local id="" t
     for ((t = 0; t < 200; t++)); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
         if [ -n "$id" ]; then
