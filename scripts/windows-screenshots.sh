@@ -61,7 +61,7 @@ end_app() {
     fi
 }
 
-# The next box: shot as NAME, closed with Enter.
+# box_shot NAME [WINDOW]: the next box, shot as NAME and closed with Enter (then WINDOW active).
 box_shot() {
     local box
     if ! box=$(window_named '^(INFO|ERROR)$'); then
@@ -73,6 +73,9 @@ box_shot() {
     shoot "$box" "$1"
     xdotool key Return
     within 10 no_window_named '^(INFO|ERROR)$'
+    # Input goes on to the window under the box only once it has the focus again.
+    if [ -n "${2:-}" ]; then within 10 is_active "$2"; fi
+    sleep 0.2
 }
 
 # open_from_main X Y W H NAME: the dialog that the main dialog's button opens, by caption.
@@ -100,7 +103,7 @@ render_language() {
     start_app "$lang" || { say_failed "$lang: no main dialog"; return; }
     shoot "$main" main_129
     click_at "$(dialog_point "$main" 398 161 293 85 80 14)"
-    box_shot main_connection_test_info
+    box_shot main_connection_test_info "$main"
 
     if open_from_main 293 104 80 14 "$info"; then
         shoot "$dlg" printer_info_209
@@ -122,19 +125,19 @@ render_language() {
         click_at "$(tab_point "$dlg" 401 270 17 14)"  # back to the print settings page
         sleep 0.3
         click_at "$(page_point "$dlg" 401 270 17 14 14 213 250 14)"
-        box_shot printer_set_setting_success
+        box_shot printer_set_setting_success "$dlg"
         xdotool key ctrl+Tab
         sleep 0.3
         click_at "$(page_point "$dlg" 401 270 17 14 21 39 214 14)"
-        box_shot printer_set_restore_info
+        box_shot printer_set_restore_info "$dlg"
         xdotool key ctrl+Tab
         sleep 0.3
         click_at "$(page_point "$dlg" 401 270 17 14 140 61 97 14)"
-        box_shot printer_set_learn_info
+        box_shot printer_set_learn_info "$dlg"
         xdotool key ctrl+Tab
         sleep 0.3
         click_at "$(page_point "$dlg" 401 270 17 14 224 21 50 14)"
-        box_shot test_page_dump_mode_info
+        box_shot test_page_dump_mode_info "$dlg"
         click_at "$(page_point "$dlg" 401 270 17 14 172 78 103 14)"
         local tt
         if tt=$(window_named "^$text\$") && within 10 is_active "$tt"; then
@@ -150,12 +153,12 @@ render_language() {
             xdotool type --delay 30 "60"
             shoot "$tt" text_test_208_typed
             click_at "$(dialog_point "$tt" 414 138 276 100 52 17)"
-            box_shot text_test_print_info
+            box_shot text_test_print_info "$tt"
             click_at "$(dialog_point "$tt" 414 138 207 104 28 14)"
             xdotool key ctrl+a
             xdotool type --delay 30 "3x"
             click_at "$(dialog_point "$tt" 414 138 276 100 52 17)"
-            box_shot text_test_refused_error
+            box_shot text_test_refused_error "$tt"
             xdotool key Escape
             within 10 no_window_named "^$text\$"
         else
@@ -181,7 +184,7 @@ render_language() {
             within 10 is_active "$dlg"
             shoot "$dlg" download_201_chosen
             click_at "$(page_point "$dlg" 434 191 19 14 12 49 363 14)"
-            box_shot download_update_info
+            box_shot download_update_info "$dlg"
         else
             say_failed "$lang: open-file dialog"
         fi
@@ -196,7 +199,7 @@ render_language() {
     # page's error box first, then the dialog with its defaults.
     start_app "$lang" QV410_DEVICE= || { say_failed "$lang: no main dialog"; return; }
     click_at "$(dialog_point "$main" 398 161 293 104 80 14)"
-    box_shot printer_info_error
+    box_shot printer_info_error "$main"
     click_at "$(dialog_point "$main" 398 161 60 133 92 20)"
     box_shot printer_set_read_error
     if dlg=$(window_named "^$set\$") && within 10 is_active "$dlg"; then
