@@ -120,6 +120,11 @@ build_host_generator() {
 }
 
 # --- Wine -----------------------------------------------------------------------------------
+# Every Wine process of the run under one locale: Wine rewrites the prefix's font substitutes
+# (below) whenever the ANSI code page changes from one process to the next. The tests choose
+# their language inside the process.
+export LANG=en_US.UTF-8
+unset LC_ALL
 export WINEDEBUG=-all
 export WINEPREFIX=$deps/wineprefix
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko prompts in a fresh prefix

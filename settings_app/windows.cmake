@@ -6,24 +6,31 @@
 add_library(settings_app_locale STATIC src/app/messages_locale_win.cpp)
 target_include_directories(settings_app_locale PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 
+# The dialogs on the Win32 backend: what the program links.
 add_library(settings_app_dialogs STATIC
   src/ui/win32/controls.cpp
   src/ui/win32/dialog.cpp
   src/ui/win32/keyboard.cpp
   src/ui/win32/message_loop.cpp
   src/ui/win32/presenter.cpp
-  src/app/catalog_win.cpp
-  ${QV410_DIALOG_SOURCES})
+  $<TARGET_OBJECTS:settings_app_neutral>)
 target_include_directories(settings_app_dialogs
   PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/resources
-         ${PROJECT_SOURCE_DIR}/printer_link/include
-  # libintl.h only: its functions come from the link library.
-  PRIVATE ${QV410_LIBINTL_PREFIX}/include)
-# The exports are declared as the library's own rather than imported: the same objects then link
-# against the DLL's import library (the program) and against the core itself (the tests).
-target_compile_definitions(settings_app_dialogs PRIVATE QV_BUILDING_DLL UNICODE _UNICODE)
+         ${PROJECT_SOURCE_DIR}/printer_link/include)
 target_link_libraries(settings_app_dialogs
   PUBLIC settings_app_locale comctl32 comdlg32 gdi32 ole32 user32)
+
+# The seams that drive dialogs from tests (ui::testing): never linked into the program.
+add_library(settings_app_testing STATIC src/ui/win32/testing.cpp)
+target_link_libraries(settings_app_testing PUBLIC settings_app_dialogs)
+
+# The exports are declared as the library's own rather than imported: the same objects then link
+# against the DLL's import library (the program) and against the core itself (the tests). Of
+# libintl only the header: its functions come from the link library.
+foreach(target settings_app_neutral settings_app_dialogs settings_app_testing)
+  target_compile_definitions(${target} PRIVATE QV_BUILDING_DLL UNICODE _UNICODE)
+  target_include_directories(${target} PRIVATE ${QV410_LIBINTL_PREFIX}/include)
+endforeach()
 
 add_executable(QV-410SettingTool WIN32 src/main_win.cpp)
 target_link_libraries(QV-410SettingTool PRIVATE settings_app_dialogs QVSettingToolDll)

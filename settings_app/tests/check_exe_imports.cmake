@@ -8,11 +8,14 @@ endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${table}")
 list(TRANSFORM imports REPLACE "^DLL Name: " "")
+# Compared in lower case: DLL names are not case-sensitive, and the import libraries of the two
+# architectures spell some differently.
 set(allowed
-  QVSettingToolDll.dll KERNEL32.dll msvcrt.dll USER32.dll GDI32.dll COMCTL32.dll comdlg32.dll
-  ole32.dll ADVAPI32.dll ntdll.dll)
+  qvsettingtooldll.dll kernel32.dll msvcrt.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll
+  ole32.dll advapi32.dll ntdll.dll)
 foreach(dll IN LISTS imports)
-  if(NOT dll IN_LIST allowed)
+  string(TOLOWER "${dll}" lower)
+  if(NOT lower IN_LIST allowed)
     message(FATAL_ERROR "imports ${dll}, which is neither a system DLL nor the link library (imports: ${imports})")
   endif()
 endforeach()

@@ -26,10 +26,6 @@ CDownloadDlg::~CDownloadDlg() {
     }
 }
 
-bool CDownloadDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CDownloadDlg>(*this, kMessageMap, message, result);
-}
-
 LRESULT CDownloadDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
     background_ = createSolidBrush(kBackground);
@@ -58,11 +54,6 @@ LRESULT CDownloadDlg::onInitDialog(const Message& /*message*/) {
 LRESULT CDownloadDlg::onCtlColorDlg(const Message& /*message*/) {
     // The brush handle is the message's result; the page keeps the system colour.
     return reinterpret_cast<LRESULT>(background_);
-}
-
-LRESULT CDownloadDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
 }
 
 LRESULT CDownloadDlg::onSelChanging(const Message& /*message*/) {

@@ -8,12 +8,7 @@ using namespace ui;
 
 namespace {
 
-struct Caption {
-    int id;
-    const char* messageId;
-};
-
-constexpr std::array<Caption, 4> kCaptions{{
+constexpr std::array<ItemText, 4> kCaptions{{
     {IDC_STATIC_LABEL_AUTO_LEARN, "PO_IDC_STATIC_LABEL_AUTO_LEARN"},
     {IDC_BUTTON_LABEL_AUTO_LEARN, "PO_GSTR_LEARN"},
     {IDC_STATIC_LACK_PAPER_LEARN, "PO_IDC_STATIC_LACK_PAPER_LEARN"},
@@ -30,21 +25,10 @@ const std::array<MessageEntry<CLocationTabDlg>, 5> CLocationTabDlg::kMessageMap{
     {WM_COMMAND, IDC_BUTTON_LACK_PAPER_LEARN, BN_CLICKED, &CLocationTabDlg::onLackPaperLearn},
 }};
 
-bool CLocationTabDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CLocationTabDlg>(*this, kMessageMap, message, result);
-}
-
-LRESULT CLocationTabDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
-}
-
 LRESULT CLocationTabDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
     dialogs::TextBuffer text{};
-    for (const Caption& caption : kCaptions) {
-        setDlgItemText(caption.id, BaseGetPOText(caption.messageId, text.data()));
-    }
+    setItemTexts(kCaptions, BaseGetPOText, text.data());
     return 1;
 }
 

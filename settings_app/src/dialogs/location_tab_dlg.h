@@ -5,22 +5,17 @@
 #include <array>
 
 #include "resource_ids.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CLocationTabDlg final : public ui::DialogBase {
+class CLocationTabDlg final : public ui::DialogImpl<CLocationTabDlg> {
   public:
     static constexpr int IDD = IDD_LOCATION_TAB;
 
-    CLocationTabDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onLabelAutoLearn(const ui::Message& message);
     ui::LRESULT onLackPaperLearn(const ui::Message& message);
 
+    friend class ui::DialogImpl<CLocationTabDlg>;
     static const std::array<ui::MessageEntry<CLocationTabDlg>, 5> kMessageMap;
 };

@@ -15,13 +15,8 @@ constexpr uint32_t kPrinterListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_
 constexpr uint32_t kPrinterListExStyle = LVS_EX_TRACKSELECT | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB;
 constexpr int kHeaderPadding = 15;
 
-struct ButtonText {
-    int id;
-    const char* messageId;
-};
-
 // In the order they are looked up; all go through the caption's buffer.
-constexpr std::array<ButtonText, 7> kButtonTexts{{
+constexpr std::array<ItemText, 7> kButtonTexts{{
     {IDC_BUTTON_ADD_PRINTER, "PO_IDC_BUTTON_ADD_PRINTER"},
     {IDC_BUTTON_MODIFY_PRINTER, "PO_IDC_BUTTON_MODIFY_PRINTER"},
     {IDC_BUTTON_DEL_PRINTER, "PO_IDC_BUTTON_DEL_PRINTER"},
@@ -43,10 +38,6 @@ const std::array<MessageEntry<CMainDlg>, 8> CMainDlg::kMessageMap{{
     {WM_COMMAND, IDC_BUTTON_SHOW_PRINTER_INFO, BN_CLICKED, &CMainDlg::onShowPrinterInfo},
     {WM_COMMAND, IDC_BUTTON_MAIN_DOWNLOAD, BN_CLICKED, &CMainDlg::onDownload},
 }};
-
-bool CMainDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CMainDlg>(*this, kMessageMap, message, result);
-}
 
 bool CMainDlg::preTranslateMessage(MSG& msg) {
     return isDialogMessage(hwnd(), msg);
@@ -76,9 +67,7 @@ LRESULT CMainDlg::onInitDialog(const Message& /*message*/) {
     dialogs::appendText(caption, u" v1.16");
     setWindowText(caption.data());
 
-    for (const ButtonText& b : kButtonTexts) {
-        setDlgItemText(b.id, BaseGetPOText(b.messageId, caption.data()));
-    }
+    setItemTexts(kButtonTexts, BaseGetPOText, caption.data());
 
     initPrinterList();
     return 1;

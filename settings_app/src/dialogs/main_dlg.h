@@ -6,20 +6,17 @@
 
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 #include "ui/message_loop.h"
 
-class CMainDlg final : public ui::DialogBase, public ui::MessageFilter, public ui::IdleHandler {
+class CMainDlg final : public ui::DialogImpl<CMainDlg>,
+                       public ui::MessageFilter,
+                       public ui::IdleHandler {
   public:
     static constexpr int IDD = IDD_MAIN_DIALOG;
 
-    CMainDlg() : DialogBase(IDD) {}
-
     bool preTranslateMessage(ui::MSG& msg) override;
     bool onIdle() override;
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
 
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
@@ -32,6 +29,7 @@ class CMainDlg final : public ui::DialogBase, public ui::MessageFilter, public u
 
     void initPrinterList();
 
+    friend class ui::DialogImpl<CMainDlg>;
     static const std::array<ui::MessageEntry<CMainDlg>, 8> kMessageMap;
 
     ui::ListView printerList_;

@@ -11,13 +11,8 @@ using namespace ui;
 
 namespace {
 
-struct Caption {
-    int id;
-    const char* messageId;
-};
-
 // Top to bottom as the rows stand, then the button; all through one buffer.
-constexpr std::array<Caption, 15> kCaptions{{
+constexpr std::array<ItemText, 15> kCaptions{{
     {IDC_STATIC_PRINT_TYPE, "PO_IDC_STATIC_PRINT_TYPE"},
     {IDC_STATIC_POWER_ON_POSITION, "PO_IDC_STATIC_POWER_ON_POSITION"},
     {IDC_STATIC_LABEL_HEIGHT, "PO_IDC_STATIC_LABEL_HEIGHT"},
@@ -90,15 +85,6 @@ const std::array<MessageEntry<CPrintSettingDlg>, 5> CPrintSettingDlg::kMessageMa
     {WM_COMMAND, IDC_COMBO_PREVENT_STICKER, CBN_SELCHANGE,
      &CPrintSettingDlg::onPreventStickerChange},
 }};
-
-bool CPrintSettingDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CPrintSettingDlg>(*this, kMessageMap, message, result);
-}
-
-LRESULT CPrintSettingDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
-}
 
 LRESULT CPrintSettingDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
@@ -204,9 +190,7 @@ void CPrintSettingDlg::showSettings(const PrintSettingParam& settings) {
 
 void CPrintSettingDlg::setCaptions() {
     dialogs::TextBuffer text{};
-    for (const Caption& caption : kCaptions) {
-        setDlgItemText(caption.id, BaseGetPOText(caption.messageId, text.data()));
-    }
+    setItemTexts(kCaptions, BaseGetPOText, text.data());
 }
 
 void CPrintSettingDlg::followPreventSticker() {

@@ -8,20 +8,14 @@
 #include "QVSettingToolDll.h"
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CPrintSettingDlg final : public ui::DialogBase {
+class CPrintSettingDlg final : public ui::DialogImpl<CPrintSettingDlg> {
   public:
     static constexpr int IDD = IDD_PRINT_SETTING;
 
-    CPrintSettingDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onSet(const ui::Message& message);
     ui::LRESULT onPreventStickerChange(const ui::Message& message);
 
@@ -37,6 +31,7 @@ class CPrintSettingDlg final : public ui::DialogBase {
     // The eight list choices into the record; false when a list has none.
     bool readLists(PrintSettingParam& settings) const;
 
+    friend class ui::DialogImpl<CPrintSettingDlg>;
     static const std::array<ui::MessageEntry<CPrintSettingDlg>, 5> kMessageMap;
 
     ui::WindowWrapper labelHeight_;

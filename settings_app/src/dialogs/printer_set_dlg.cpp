@@ -30,15 +30,6 @@ CPrinterSetDlg::~CPrinterSetDlg() {
     }
 }
 
-bool CPrinterSetDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CPrinterSetDlg>(*this, kMessageMap, message, result);
-}
-
-LRESULT CPrinterSetDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
-}
-
 LRESULT CPrinterSetDlg::onCtlColorDlg(const Message& /*message*/) {
     return reinterpret_cast<LRESULT>(background_);
 }

@@ -11,31 +11,28 @@
 #include "dialogs/user_def_dlg.h"
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CPrinterSetDlg final : public ui::DialogBase {
+class CPrinterSetDlg final : public ui::DialogImpl<CPrinterSetDlg> {
   public:
     static constexpr int IDD = IDD_PRINTER_SET;
     static constexpr int kPageCount = 4;
 
-    CPrinterSetDlg() : DialogBase(IDD) {}
+    CPrinterSetDlg() = default;
     ~CPrinterSetDlg() override;
     CPrinterSetDlg(const CPrinterSetDlg&) = delete;
     CPrinterSetDlg& operator=(const CPrinterSetDlg&) = delete;
 
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
     ui::LRESULT onCtlColorDlg(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onSelChange(const ui::Message& message);
 
     void createPages();
     // The page windows in tab order; null where a page could not be created.
     std::array<ui::HWND, kPageCount> pageWindows() const;
 
+    friend class ui::DialogImpl<CPrinterSetDlg>;
     static const std::array<ui::MessageEntry<CPrinterSetDlg>, 5> kMessageMap;
 
     ui::TabCtrl tab_;

@@ -10,13 +10,8 @@ using namespace ui;
 
 namespace {
 
-struct Label {
-    int id;
-    const char* messageId;
-};
-
 // In the order they are looked up, all through one buffer.
-constexpr std::array<Label, 3> kLabels{{
+constexpr std::array<ItemText, 3> kLabels{{
     {IDC_PROGRAM_STATIC_SELECT, "PO_IDC_STATIC_PROGRAM_SELECT"},
     {IDC_PROGRAM_BUTTON_OPEN, "PO_IDC_BUTTON_PROGRAM_OPEN"},
     {IDC_PROGRAM_BUTTON_UPDATE, "PO_IDC_BUTTON_PROGRAM_UPDATE"},
@@ -36,10 +31,6 @@ const std::array<MessageEntry<CProgramTabDlg>, 5> CProgramTabDlg::kMessageMap{{
     {WM_COMMAND, IDC_PROGRAM_BUTTON_UPDATE, BN_CLICKED, &CProgramTabDlg::onUpdate},
 }};
 
-bool CProgramTabDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CProgramTabDlg>(*this, kMessageMap, message, result);
-}
-
 LRESULT CProgramTabDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
 
@@ -48,15 +39,8 @@ LRESULT CProgramTabDlg::onInitDialog(const Message& /*message*/) {
     updateButton_.enableWindow(false);
 
     dialogs::TextBuffer text{};
-    for (const Label& label : kLabels) {
-        setDlgItemText(label.id, BaseGetPOText(label.messageId, text.data()));
-    }
+    setItemTexts(kLabels, BaseGetPOText, text.data());
     return 1;
-}
-
-LRESULT CProgramTabDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
 }
 
 LRESULT CProgramTabDlg::onSelectFirmware(const Message& /*message*/) {

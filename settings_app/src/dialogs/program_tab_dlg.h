@@ -8,23 +8,18 @@
 #include "dialogs/text_buffer.h"
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CProgramTabDlg final : public ui::DialogBase {
+class CProgramTabDlg final : public ui::DialogImpl<CProgramTabDlg> {
   public:
     static constexpr int IDD = IDD_PROGRAM_TAB;
 
-    CProgramTabDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onSelectFirmware(const ui::Message& message);
     ui::LRESULT onUpdate(const ui::Message& message);
 
+    friend class ui::DialogImpl<CProgramTabDlg>;
     static const std::array<ui::MessageEntry<CProgramTabDlg>, 5> kMessageMap;
 
     ui::WindowWrapper pathField_;

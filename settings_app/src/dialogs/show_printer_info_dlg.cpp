@@ -4,12 +4,7 @@ using namespace ui;
 
 namespace {
 
-struct Label {
-    int id;
-    const char* messageId;
-};
-
-constexpr std::array<Label, 19> kLabels{{
+constexpr std::array<ItemText, 19> kLabels{{
     {IDC_STATIC_PRINTER_TYPE, "PO_IDC_STATIC_PRINTER_TYPE"},
     {IDC_STATIC_SERIAL_NUMBER, "PO_IDC_STATIC_PRINTER_SERIAL_NUMBER"},
     {IDC_STATIC_FIRMWARE_VERSION, "PO_IDC_STATIC_PRINTER_FIRMWARE_VERSION"},
@@ -75,15 +70,6 @@ const std::array<MessageEntry<CShowPrinterInfoDlg>, 3> CShowPrinterInfoDlg::kMes
     {WM_COMMAND, IDCANCEL, kAny, &CShowPrinterInfoDlg::onCloseCmd},
 }};
 
-bool CShowPrinterInfoDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CShowPrinterInfoDlg>(*this, kMessageMap, message, result);
-}
-
-LRESULT CShowPrinterInfoDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
-}
-
 LRESULT CShowPrinterInfoDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
     setLabelTexts();
@@ -97,9 +83,7 @@ void CShowPrinterInfoDlg::setLabelTexts() {
     // One buffer for the caption and every label: an untranslated id repeats the text before.
     dialogs::TextBuffer text{};
     setWindowText(BaseGetPOText("PO_DLG_SHOW_PRINTER_INFOMATION", text.data()));
-    for (const Label& label : kLabels) {
-        setDlgItemText(label.id, BaseGetPOText(label.messageId, text.data()));
-    }
+    setItemTexts(kLabels, BaseGetPOText, text.data());
 }
 
 bool CShowPrinterInfoDlg::showIdentity() {

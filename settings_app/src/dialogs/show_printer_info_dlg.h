@@ -7,26 +7,21 @@
 #include "QVSettingToolDll.h"
 #include "dialogs/text_buffer.h"
 #include "resource_ids.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CShowPrinterInfoDlg final : public ui::DialogBase {
+class CShowPrinterInfoDlg final : public ui::DialogImpl<CShowPrinterInfoDlg> {
   public:
     static constexpr int IDD = IDD_SHOW_PRINTER_INFO;
 
-    CShowPrinterInfoDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
 
     void setLabelTexts();
     bool showIdentity();
     bool showPrintSettings();
     ui::LRESULT failQuery();
 
+    friend class ui::DialogImpl<CShowPrinterInfoDlg>;
     static const std::array<ui::MessageEntry<CShowPrinterInfoDlg>, 3> kMessageMap;
 
     PrinterInfo info_{};

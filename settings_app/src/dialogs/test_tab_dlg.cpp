@@ -9,13 +9,8 @@ using namespace ui;
 
 namespace {
 
-struct Label {
-    int id;
-    const char* messageId;
-};
-
 // In the order they are looked up, all through one buffer.
-constexpr std::array<Label, 7> kLabels{{
+constexpr std::array<ItemText, 7> kLabels{{
     {IDC_TEST_STATIC_DUMP_MODE, "PO_IDC_STATIC_DUMP_MODE"},
     {IDC_TEST_BUTTON_DUMP_MODE_SET, "PO_GSTR_SET"},
     {IDC_TEST_STATIC_BAD_POINT_CHECK, "PO_IDC_STATIC_BAD_POINT_CHECK"},
@@ -40,10 +35,6 @@ const std::array<MessageEntry<CTestTabDlg>, 7> CTestTabDlg::kMessageMap{{
     {WM_COMMAND, IDC_TEST_BUTTON_DUMP_MODE_SET, BN_CLICKED, &CTestTabDlg::onSetDumpMode},
 }};
 
-bool CTestTabDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CTestTabDlg>(*this, kMessageMap, message, result);
-}
-
 LRESULT CTestTabDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
 
@@ -55,15 +46,8 @@ LRESULT CTestTabDlg::onInitDialog(const Message& /*message*/) {
     dumpModeList_.setCurSel(0);
 
     dialogs::TextBuffer text{};
-    for (const Label& label : kLabels) {
-        setDlgItemText(label.id, BaseGetPOText(label.messageId, text.data()));
-    }
+    setItemTexts(kLabels, BaseGetPOText, text.data());
     return 1;
-}
-
-LRESULT CTestTabDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
 }
 
 LRESULT CTestTabDlg::onSetDumpMode(const Message& /*message*/) {

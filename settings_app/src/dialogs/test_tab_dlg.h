@@ -6,25 +6,20 @@
 
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CTestTabDlg final : public ui::DialogBase {
+class CTestTabDlg final : public ui::DialogImpl<CTestTabDlg> {
   public:
     static constexpr int IDD = IDD_TEST_TAB;
 
-    CTestTabDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onSelfTest(const ui::Message& message);
     ui::LRESULT onPrintTextTest(const ui::Message& message);
     ui::LRESULT onBadPointCheck(const ui::Message& message);
     ui::LRESULT onSetDumpMode(const ui::Message& message);
 
+    friend class ui::DialogImpl<CTestTabDlg>;
     static const std::array<ui::MessageEntry<CTestTabDlg>, 7> kMessageMap;
 
     ui::ComboBox dumpModeList_;

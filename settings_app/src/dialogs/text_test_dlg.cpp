@@ -10,13 +10,8 @@ using namespace ui;
 
 namespace {
 
-struct Label {
-    int id;
-    const char* messageId;
-};
-
 // In the order they are looked up, after the caption, all through one buffer.
-constexpr std::array<Label, 6> kLabels{{
+constexpr std::array<ItemText, 6> kLabels{{
     {IDC_TEXT_TEST_STATIC_ENTER, "PO_IDC_STATIC_PRINT_TEXT_TEST_ENTER"},
     {IDC_TEXT_TEST_STATIC_AREA, "PO_IDC_STATIC_SET_AREA_PRINT"},
     {IDC_TEXT_TEST_STATIC_WIDTH, "PO_IDC_STATIC_PRINTABLE_WIDTH"},
@@ -39,10 +34,6 @@ const std::array<MessageEntry<CTextTestDlg>, 4> CTextTestDlg::kMessageMap{{
     {WM_COMMAND, IDC_TEXT_TEST_BUTTON_PRINT, BN_CLICKED, &CTextTestDlg::onPrint},
 }};
 
-bool CTextTestDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CTextTestDlg>(*this, kMessageMap, message, result);
-}
-
 LRESULT CTextTestDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
 
@@ -55,7 +46,7 @@ LRESULT CTextTestDlg::onInitDialog(const Message& /*message*/) {
 
     std::array<QVWCHAR, 2 * dialogs::kTextUnits> text{};
     setWindowText(BaseGetPOText("PO_GSTR_TEXT_TEST_DLG_CAPTION", text.data()));
-    for (const Label& label : kLabels) {
+    for (const ItemText& label : kLabels) {
         BaseGetPOText(label.messageId, text.data());
         if (label.id == IDC_TEXT_TEST_STATIC_AREA) {
             // A refusal asks for a number "within the range shown": the frame of the two size
@@ -68,11 +59,6 @@ LRESULT CTextTestDlg::onInitDialog(const Message& /*message*/) {
         setDlgItemText(label.id, text.data());
     }
     return 1;
-}
-
-LRESULT CTextTestDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
 }
 
 std::optional<uint8_t> CTextTestDlg::readMillimetres(int id) const {

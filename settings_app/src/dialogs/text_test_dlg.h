@@ -7,20 +7,14 @@
 
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CTextTestDlg final : public ui::DialogBase {
+class CTextTestDlg final : public ui::DialogImpl<CTextTestDlg> {
   public:
     static constexpr int IDD = IDD_TEXT_TEST;
 
-    CTextTestDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onPrint(const ui::Message& message);
 
     // The millimetres typed into a size field; nothing when the field holds no plain number
@@ -28,6 +22,7 @@ class CTextTestDlg final : public ui::DialogBase {
     std::optional<uint8_t> readMillimetres(int id) const;
     void refuseInput();
 
+    friend class ui::DialogImpl<CTextTestDlg>;
     static const std::array<ui::MessageEntry<CTextTestDlg>, 4> kMessageMap;
 
     ui::WindowWrapper textField_;

@@ -8,12 +8,7 @@ using namespace ui;
 
 namespace {
 
-struct Caption {
-    int id;
-    const char* messageId;
-};
-
-constexpr std::array<Caption, 3> kCaptions{{
+constexpr std::array<ItemText, 3> kCaptions{{
     {IDC_STATIC_USER_BEEP, "PO_IDC_STATIC_USER_BEEP"},
     {IDC_BUTTON_USER_DEF_SET_DEFAULT, "PO_IDC_BUTTON_USER_DEF_SET_DEFAULT"},
     {IDC_BUTTON_USER_BEEP_SET, "PO_GSTR_SET"},
@@ -29,15 +24,6 @@ const std::array<MessageEntry<CUserDefDlg>, 5> CUserDefDlg::kMessageMap{{
     {WM_COMMAND, IDC_BUTTON_USER_DEF_SET_DEFAULT, BN_CLICKED, &CUserDefDlg::onRestoreFactory},
 }};
 
-bool CUserDefDlg::processWindowMessage(const Message& message, LRESULT& result) {
-    return dispatchMessageMap<CUserDefDlg>(*this, kMessageMap, message, result);
-}
-
-LRESULT CUserDefDlg::onCloseCmd(const Message& message) {
-    endDialog(message.id);
-    return 0;
-}
-
 LRESULT CUserDefDlg::onInitDialog(const Message& /*message*/) {
     centerWindow();
     // The list is not sorted, so its index is the value sent: 0 disable, 1 enable, in every
@@ -49,9 +35,7 @@ LRESULT CUserDefDlg::onInitDialog(const Message& /*message*/) {
     beep_.setCurSel(0);
 
     dialogs::TextBuffer text{};
-    for (const Caption& caption : kCaptions) {
-        setDlgItemText(caption.id, BaseGetPOText(caption.messageId, text.data()));
-    }
+    setItemTexts(kCaptions, BaseGetPOText, text.data());
     return 1;
 }
 

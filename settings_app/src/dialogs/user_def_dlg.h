@@ -5,23 +5,18 @@
 
 #include "resource_ids.h"
 #include "ui/controls.h"
-#include "ui/dialog.h"
+#include "ui/dialog_impl.h"
 
-class CUserDefDlg final : public ui::DialogBase {
+class CUserDefDlg final : public ui::DialogImpl<CUserDefDlg> {
   public:
     static constexpr int IDD = IDD_USER_DEF;
 
-    CUserDefDlg() : DialogBase(IDD) {}
-
-  protected:
-    bool processWindowMessage(const ui::Message& message, ui::LRESULT& result) override;
-
   private:
     ui::LRESULT onInitDialog(const ui::Message& message);
-    ui::LRESULT onCloseCmd(const ui::Message& message);
     ui::LRESULT onBeepSet(const ui::Message& message);
     ui::LRESULT onRestoreFactory(const ui::Message& message);
 
+    friend class ui::DialogImpl<CUserDefDlg>;
     static const std::array<ui::MessageEntry<CUserDefDlg>, 5> kMessageMap;
 
     ui::ComboBox beep_;

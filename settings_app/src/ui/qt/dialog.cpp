@@ -1,4 +1,4 @@
-// DialogBase and the window helpers on Qt widgets.
+// DialogBase on Qt widgets: creation, modal runs, the message map, texts and centring.
 #include "ui/dialog.h"
 
 #include <QAbstractButton>
@@ -31,10 +31,6 @@ std::u16string toU16(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
 }
 
-DialogWindow* dialogWindowOf(HWND window) {
-    return window != nullptr ? window->dialogWindow : nullptr;
-}
-
 }  // namespace
 
 struct DialogAccess {
@@ -43,16 +39,6 @@ struct DialogAccess {
         return dialog.processWindowMessage(m, result);
     }
 };
-
-bool messageMatches(UINT message, int id, int code, const Message& m) {
-    if (message != m.message) {
-        return false;
-    }
-    if (message != WM_COMMAND && message != WM_NOTIFY) {
-        return true;
-    }
-    return (id == kAny || id == m.id) && (code == kAny || code == m.code);
-}
 
 namespace {
 
@@ -313,212 +299,6 @@ bool DialogBase::centerWindow(HWND parent) {
 
 bool DialogBase::showWindow(int showCommand) {
     return ui::showWindow(hwnd_, showCommand);
-}
-
-bool showWindow(HWND window, int showCommand) {
-    QWidget* w = widgetOf(window);
-    if (w == nullptr) {
-        return false;
-    }
-    const bool wasVisible = w->isVisible();
-    switch (showCommand) {
-        case SW_HIDE:
-            w->hide();
-            break;
-        case SW_SHOWMINIMIZED:
-            w->showMinimized();
-            break;
-        default:
-            if (w->isWindow()) {
-                w->showNormal();
-            } else {
-                w->show();
-            }
-            break;
-    }
-    return wasVisible;
-}
-
-HWND getActiveWindow() {
-    // The window the user works in: the one whose handler runs now when it takes input (the
-    // user just pressed one of its buttons, and its activation by the window manager may still
-    // be on its way), else the active window.
-    WindowObject* object = windowObjectOf(dispatchingWindow());
-    if (object == nullptr || object->dialogWindow == nullptr || object->modalBlocks != 0 ||
-        !object->dialogWindow->isVisible()) {
-        object = windowObjectOf(QApplication::activeWindow());
-    }
-    return object != nullptr && object->dialogWindow != nullptr ? &object->dialogWindow->self
-                                                                : nullptr;
-}
-
-bool enableWindow(HWND window, bool enable) {
-    QWidget* w = widgetOf(window);
-    if (w == nullptr) {
-        return false;
-    }
-    const bool wasDisabled = !w->isEnabled();
-    w->setEnabled(enable);
-    if (enable) {
-        window->style &= ~WS_DISABLED;
-    } else {
-        window->style |= WS_DISABLED;
-    }
-    return wasDisabled;
-}
-
-bool isWindowEnabled(HWND window) {
-    QWidget* w = widgetOf(window);
-    return w != nullptr && w->isEnabled() && window->modalBlocks == 0;
-}
-
-bool isWindowVisible(HWND window) {
-    QWidget* w = widgetOf(window);
-    return w != nullptr && w->isVisible();
-}
-
-int getDlgCtrlId(HWND window) {
-    return window != nullptr ? window->id : 0;
-}
-
-HICON loadIcon(int resourceId, int size) {
-    // Loaded icons live as long as the process, as shared icon resources do.
-    static std::map<std::pair<int, int>, std::unique_ptr<IconObject>> icons;
-    auto& slot = icons[{resourceId, size}];
-    if (!slot) {
-        const char* const* xpm = findIconResource(resourceId);
-        if (xpm == nullptr) {
-            return nullptr;
-        }
-        QPixmap source(xpm);
-        if (source.isNull()) {
-            return nullptr;
-        }
-        slot = std::make_unique<IconObject>(
-            IconObject{source.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)});
-    }
-    return slot.get();
-}
-
-bool setIcon(HWND window, HICON icon, WPARAM /*which*/) {
-    DialogWindow* dialog = dialogWindowOf(window);
-    if (dialog == nullptr || icon == nullptr) {
-        return false;
-    }
-    // Qt keeps one icon with several sizes; each WM_SETICON adds its size.
-    dialog->windowIcon.addPixmap(icon->pixmap);
-    dialog->setWindowIcon(dialog->windowIcon);
-    return true;
-}
-
-int getSystemMetrics(SystemMetric metric) {
-    switch (metric) {
-        case SystemMetric::cxIcon:
-        case SystemMetric::cyIcon:
-            return 32;
-        case SystemMetric::cxSmIcon:
-        case SystemMetric::cySmIcon:
-            return 16;
-    }
-    return 0;
-}
-
-HBRUSH createSolidBrush(COLORREF color) {
-    return new BrushObject{color};
-}
-
-bool deleteBrush(HBRUSH brush) {
-    delete brush;
-    return brush != nullptr;
-}
-
-namespace {
-
-// True when control belongs to dialog itself or to one of the pages it hosts.
-bool belongsTo(const WindowObject* control, const DialogWindow* dialog) {
-    for (DialogWindow* d = control != nullptr ? control->dialogWindow : nullptr; d != nullptr;) {
-        if (d == dialog) {
-            return true;
-        }
-        if (!d->childDialog) {
-            return false;
-        }
-        WindowObject* host = windowObjectOf(d->parentWidget());
-        d = host != nullptr ? host->dialogWindow : nullptr;
-    }
-    return false;
-}
-
-WindowObject* firstTabControl(const DialogWindow& dialog) {
-    for (const auto& c : dialog.controls) {
-        if (c->cls == ControlClass::tabControl && c->widget != nullptr) {
-            return c.get();
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-bool isDialogMessage(HWND window, MSG& msg) {
-    DialogWindow* dialog = dialogWindowOf(window);
-    if (dialog == nullptr || msg.message != WM_KEYDOWN || !belongsTo(msg.hwnd, dialog)) {
-        return false;
-    }
-    WindowObject* focused = msg.hwnd;
-    if (msg.wParam == VK_TAB && msg.control) {
-        // Ctrl+Tab and Ctrl+Shift+Tab page through a tabbed dialog as a click on a tab would.
-        WindowObject* tabs = firstTabControl(*dialog);
-        if (tabs == nullptr) {
-            return false;
-        }
-        TabCtrl control(tabs);
-        const int count = control.getItemCount();
-        if (count > 1) {
-            const int current = std::max(0, control.getCurSel());
-            const int next = (current + (msg.shift ? count - 1 : 1)) % count;
-            if (dialog->sendNotify(tabs, TCN_SELCHANGING) == 0) {
-                control.setCurSel(next);
-                dialog->sendNotify(tabs, TCN_SELCHANGE);
-            }
-        }
-        return true;
-    }
-    if (msg.wParam == VK_ESCAPE) {
-        // Escape is the top-level dialog's Cancel, from whichever page the focus is on.
-        dialog->sendCommand(IDCANCEL, BN_CLICKED, dialog->control(IDCANCEL));
-        return true;
-    }
-    if (msg.wParam != VK_RETURN) {
-        return false;
-    }
-    if (focused->cls == ControlClass::edit || focused->cls == ControlClass::richEdit) {
-        if ((focused->style & ES_WANTRETURN) != 0) {
-            return false;
-        }
-    }
-    // A focused push button is the default for the moment; else the default push button;
-    // else command 1, but never from inside a page: Enter in a page's field does not close the
-    // dialog behind the operator's back.
-    if (focused->cls == ControlClass::button &&
-        (focused->style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON) {
-        if (focused->widget != nullptr && focused->widget->isEnabled()) {
-            focused->dialogWindow->sendCommand(focused->id, BN_CLICKED, focused);
-        }
-        return true;
-    }
-    for (const auto& c : dialog->controls) {
-        if (c->isDefaultButton) {
-            if (c->widget != nullptr && c->widget->isEnabled()) {
-                dialog->sendCommand(c->id, BN_CLICKED, c.get());
-            }
-            return true;
-        }
-    }
-    if (focused->dialogWindow == dialog) {
-        dialog->sendCommand(IDOK, BN_CLICKED, nullptr);
-    }
-    return true;
 }
 
 }  // namespace ui

@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -15,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "ui/qt/dialog_keys.h"
 #include "ui/qt/window_object.h"
 
 namespace ui {
@@ -22,69 +22,6 @@ namespace ui {
 namespace {
 
 MessageLoop* runningLoop = nullptr;
-
-WPARAM virtualKey(int qtKey) {
-    switch (qtKey) {
-        case Qt::Key_Escape:
-            return VK_ESCAPE;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return VK_RETURN;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return VK_TAB;
-        default:
-            return 0;
-    }
-}
-
-// Turns key presses into WM_KEYDOWN for the dialog that has the focus: a modal dialog's own run
-// handles its keys as the dialog manager's modal loop does; the modeless main dialog gets them
-// through the message loop's filters.
-class KeyFilter : public QObject {
-  public:
-    using QObject::QObject;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) {
-            return false;
-        }
-        auto* widget = qobject_cast<QWidget*>(watched);
-        // Only the widget the key was sent to (its window's focus widget, or the window when
-        // nothing in it has the focus), not every parent it propagates through.
-        if (widget == nullptr) {
-            return false;
-        }
-        QWidget* focus = widget->window()->focusWidget();
-        if (focus != nullptr ? widget != focus : !widget->isWindow()) {
-            return false;
-        }
-        WindowObject* target = windowObjectWithinWindow(widget);
-        if (target == nullptr || target->dialogWindow == nullptr) {
-            return false;
-        }
-        const auto* key = static_cast<QKeyEvent*>(event);
-        MSG msg{target, WM_KEYDOWN, virtualKey(key->key()), 0};
-        if (msg.wParam == 0) {
-            return false;
-        }
-        msg.control = (key->modifiers() & Qt::ControlModifier) != 0;
-        msg.shift = (key->modifiers() & Qt::ShiftModifier) != 0 || key->key() == Qt::Key_Backtab;
-        DialogWindow* dialog = target->dialogWindow;
-        while (dialog->childDialog && dialog->parentWidget() != nullptr) {
-            WindowObject* outer = windowObjectOf(dialog->parentWidget());
-            if (outer == nullptr || outer->dialogWindow == nullptr) {
-                break;
-            }
-            dialog = outer->dialogWindow;
-        }
-        if (dialog->modal) {
-            return isDialogMessage(&dialog->self, msg);
-        }
-        return runningLoop != nullptr && runningLoop->preTranslate(msg);
-    }
-};
 
 int signalPipe[2] = {-1, -1};
 QSocketNotifier* signalNotifier = nullptr;
@@ -111,6 +48,10 @@ void drainSignals() {
 }
 
 }  // namespace
+
+MessageLoop* runningMessageLoop() {
+    return runningLoop;
+}
 
 MessageLoop::MessageLoop() = default;
 MessageLoop::~MessageLoop() {

@@ -2,9 +2,9 @@
 #include "ui/testing.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,6 +17,7 @@
 #include "ui/presenter.h"
 #include "ui/qt/tab_control.h"
 #include "ui/qt/window_object.h"
+#include "ui/template_registry.h"
 
 namespace ui::testing {
 
@@ -103,6 +104,68 @@ class ModalWatcher final : public QObject {
         return false;
     }
 };
+
+// Saves a top-level widget as it looks on screen, with a plain title bar, to a PNG file.
+bool saveWindowImage(QWidget* w, const QString& path) {
+    const QPixmap client = w->grab();
+    // A plain title bar, so the caption can be judged as well.
+    constexpr int kTitle = 26;
+    constexpr int kBorder = 1;
+    QImage image(client.width() + 2 * kBorder, client.height() + kTitle + kBorder,
+                 QImage::Format_RGB32);
+    image.fill(QColor(0x60, 0x6a, 0x78));
+    QPainter painter(&image);
+    painter.fillRect(QRect(kBorder, kBorder, client.width(), kTitle - kBorder),
+                     QColor(0xe4, 0xe8, 0xee));
+    int textLeft = kBorder + 6;
+    const QIcon icon = w->windowIcon();
+    if (!icon.availableSizes().isEmpty()) {
+        painter.drawPixmap(kBorder + 5, kBorder + 4, icon.pixmap(16, 16));
+        textLeft += 22;
+    }
+    QFont font = w->font();
+    font.setPointSize(9);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(textLeft, kBorder, client.width() - textLeft - 30, kTitle - kBorder),
+                     Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+    painter.drawText(QRect(client.width() - 24, kBorder, 20, kTitle - kBorder), Qt::AlignCenter,
+                     QStringLiteral("×"));
+    painter.drawPixmap(kBorder, kTitle, client);
+    painter.end();
+    return image.save(path, "PNG");
+}
+
+// Templates tests add, the latest first, asked before the program's own.
+std::vector<const DialogTemplate*>& addedTemplates() {
+    static std::vector<const DialogTemplate*> added;
+    return added;
+}
+
+const DialogTemplate* findAddedTemplate(int id) {
+    for (const DialogTemplate* t : addedTemplates()) {
+        if (t->id == id) {
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<int>& shownLog() {
+    static std::vector<int> log;
+    return log;
+}
+
+void recordShown(int templateId) {
+    shownLog().push_back(templateId);
+}
+
+// The log starts with the process, before any test has asked for it.
+[[maybe_unused]] const bool kListening = [] {
+    setDialogShownListener(&recordShown);
+    return true;
+}();
 
 ModalWatcher& watcher() {
     static auto* w = [] {
@@ -314,6 +377,19 @@ bool saveScreenshot(HWND window, const std::string& path) {
     return w != nullptr && saveWindowImage(w, QString::fromStdString(path));
 }
 
+const std::vector<int>& shownDialogs() {
+    return shownLog();
+}
+
+void clearShownDialogs() {
+    shownLog().clear();
+}
+
+void addDialogTemplate(const DialogTemplate& dialogTemplate) {
+    addedTemplates().insert(addedTemplates().begin(), &dialogTemplate);
+    setTemplateSource(&findAddedTemplate);
+}
+
 DialogBase* findDialog(int templateId) {
     for (QWidget* w : QApplication::allWidgets()) {
         auto* dialog = dynamic_cast<DialogWindow*>(w);
@@ -363,38 +439,3 @@ bool chooseListEntry(DialogBase& dialog, int id, int index) {
 }
 
 }  // namespace ui::testing
-
-namespace ui {
-
-bool saveWindowImage(QWidget* w, const QString& path) {
-    const QPixmap client = w->grab();
-    // A plain title bar, so the caption can be judged as well.
-    constexpr int kTitle = 26;
-    constexpr int kBorder = 1;
-    QImage image(client.width() + 2 * kBorder, client.height() + kTitle + kBorder,
-                 QImage::Format_RGB32);
-    image.fill(QColor(0x60, 0x6a, 0x78));
-    QPainter painter(&image);
-    painter.fillRect(QRect(kBorder, kBorder, client.width(), kTitle - kBorder),
-                     QColor(0xe4, 0xe8, 0xee));
-    int textLeft = kBorder + 6;
-    const QIcon icon = w->windowIcon();
-    if (!icon.availableSizes().isEmpty()) {
-        painter.drawPixmap(kBorder + 5, kBorder + 4, icon.pixmap(16, 16));
-        textLeft += 22;
-    }
-    QFont font = w->font();
-    font.setPointSize(9);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(textLeft, kBorder, client.width() - textLeft - 30, kTitle - kBorder),
-                     Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-    painter.drawText(QRect(client.width() - 24, kBorder, 20, kTitle - kBorder), Qt::AlignCenter,
-                     QStringLiteral("×"));
-    painter.drawPixmap(kBorder, kTitle, client);
-    painter.end();
-    return image.save(path, "PNG");
-}
-
-}  // namespace ui

@@ -20,6 +20,9 @@ namespace ui {
 
 class DialogWindow;
 
+// The widget property that carries a widget's WindowObject.
+inline constexpr const char* kWindowObjectProperty = "qvWindowObject";
+
 struct BrushObject {
     COLORREF color = 0;
 };
@@ -94,6 +97,10 @@ WindowObject* windowObjectOf(QWidget* widget);
 // dialog is a window of its own, not part of the dialog that opened it.
 WindowObject* windowObjectWithinWindow(QWidget* widget);
 QWidget* widgetOf(HWND window);
+// The dialog a window is or belongs to; nullptr for none.
+inline DialogWindow* dialogWindowOf(HWND window) {
+    return window != nullptr ? window->dialogWindow : nullptr;
+}
 
 // Builds the widget of a dialog and its controls from the template; nullptr when a control
 // class is not registered (common controls, Rich Edit) or the template does not exist.
@@ -102,10 +109,9 @@ DialogWindow* createDialogWindow(DialogBase& dialog, HWND parent, bool modal);
 // Runs WM_INITDIALOG and the default focus.
 void initialiseDialog(DialogWindow& window);
 
-void recordShown(int templateId);
-// Saves a top-level widget as it looks on screen, with a plain title bar, to a PNG file.
-bool saveWindowImage(QWidget* window, const QString& path);
 bool controlClassRegistered(ControlClass cls);
+// The height a drop-down list shows closed; the template height is that of the open list.
+int closedComboHeight(const DialogWindow& dialog, QWidget* combo);
 
 // The language gettext chose for the catalogs ("zh_CN", "en"; empty before binding).
 const std::string& userLanguage();

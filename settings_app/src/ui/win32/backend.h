@@ -88,7 +88,7 @@ bool busyCursorShown();
 
 // Dialog templates added by tests: an in-memory DLGTEMPLATEEX for the id, created from data instead
 // of the module's resources; nullptr for the program's own templates.
-using TemplateSource = std::function<const void*(int templateId)>;
-void setTemplateSource(TemplateSource source);
+using TestTemplateBuilder = const void* (*)(int templateId);
+void setTestTemplateBuilder(TestTemplateBuilder builder);
 
 }  // namespace ui::win32

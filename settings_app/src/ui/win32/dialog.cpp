@@ -11,13 +11,15 @@
 
 #include "ui/controls.h"
 #include "ui/presenter.h"
+#include "ui/template_registry.h"
 
 // After the layer's headers: the platform's macros would otherwise rewrite the layer's names.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "ui/win32/backend.h"
 
@@ -44,10 +46,7 @@ std::vector<::HWND>& dispatchStack() {
     return stack;
 }
 
-TemplateSource& templateSource() {
-    static TemplateSource source;
-    return source;
-}
+TestTemplateBuilder gTemplateBuilder = nullptr;
 
 int gBusyCursors = 0;
 
@@ -172,8 +171,8 @@ bool hasClass(::HWND window, const wchar_t* className) {
            lstrcmpiW(name, className) == 0;
 }
 
-void setTemplateSource(TemplateSource source) {
-    templateSource() = std::move(source);
+void setTestTemplateBuilder(TestTemplateBuilder builder) {
+    gTemplateBuilder = builder;
 }
 
 namespace {
@@ -201,7 +200,7 @@ bool isMainDialog(::HWND window) {
            GetWindow(window, GW_OWNER) == nullptr;
 }
 
-INT_PTR CALLBACK dialogProc(::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK dialogProc(::HWND window, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     DialogBase* dialog = nullptr;
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<DialogBase*>(lParam);  // NOLINT(performance-no-int-to-ptr)
@@ -243,6 +242,10 @@ INT_PTR CALLBACK dialogProc(::HWND window, UINT message, WPARAM wParam, LPARAM l
         }
     }
 
+    if (message == WM_SHOWWINDOW && wParam != 0) {
+        ui::dialogShown(dialog->templateId());
+    }
+
     const Message m = decode(message, wParam, lParam);
     LRESULT result = 0;
     pushDispatching(topLevelOf(window));
@@ -272,9 +275,9 @@ INT_PTR CALLBACK dialogProc(::HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 ::HWND createFromTemplate(DialogBase& dialog, ::HWND parent) {
-    const TemplateSource& source = templateSource();
-    if (source) {
-        if (const void* data = source(dialog.templateId())) {
+    // A template a test added is built in memory; the program's come from its resources.
+    if (gTemplateBuilder != nullptr) {
+        if (const void* data = gTemplateBuilder(dialog.templateId())) {
             return CreateDialogIndirectParamW(resourceModule(), static_cast<LPCDLGTEMPLATEW>(data),
                                               parent, dialogProc,
                                               reinterpret_cast<LPARAM>(&dialog));
@@ -289,16 +292,6 @@ INT_PTR CALLBACK dialogProc(::HWND window, UINT message, WPARAM wParam, LPARAM l
 }  // namespace win32
 
 using namespace win32;
-
-bool messageMatches(UINT message, int id, int code, const Message& m) {
-    if (message != m.message) {
-        return false;
-    }
-    if (message != WM_COMMAND && message != WM_NOTIFY) {
-        return true;
-    }
-    return (id == kAny || id == m.id) && (code == kAny || code == m.code);
-}
 
 DialogBase::~DialogBase() {
     // The derived dialog is gone by now, so its message map hears nothing more; the window is

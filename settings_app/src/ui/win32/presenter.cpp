@@ -13,8 +13,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include "ui/win32/backend.h"
 
@@ -29,21 +30,20 @@ struct EndRequest {
     WPARAM command;
 };
 
+BOOL CALLBACK endIfOwnedBy(::HWND window, ::LPARAM data) {
+    const auto* r = reinterpret_cast<const EndRequest*>(data);  // NOLINT(performance-no-int-to-ptr)
+    if (hasClass(window, L"#32770") && dialogOf(window) == nullptr &&
+        GetWindow(window, GW_OWNER) == r->owner && IsWindowEnabled(window) != FALSE) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(r->command, BN_CLICKED), 0);
+    }
+    return TRUE;
+}
+
 // Ends the platform's own modal windows (a message box, the open-file dialog) over owner: they
 // run their own loops, which only a command to the window ends.
 void endPlatformModals(::HWND owner, WPARAM command) {
     EndRequest request{owner, command};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](::HWND window, LPARAM data) -> BOOL {
-            const auto* r = reinterpret_cast<const EndRequest*>(data);  // NOLINT
-            if (hasClass(window, L"#32770") && dialogOf(window) == nullptr &&
-                GetWindow(window, GW_OWNER) == r->owner && IsWindowEnabled(window) != FALSE) {
-                PostMessageW(window, WM_COMMAND, MAKEWPARAM(r->command, BN_CLICKED), 0);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&request));
+    EnumThreadWindows(GetCurrentThreadId(), endIfOwnedBy, reinterpret_cast<::LPARAM>(&request));
 }
 
 std::wstring toWide(std::u16string_view text) {
