@@ -45,7 +45,8 @@ struct Search {
 };
 
 BOOL CALLBACK visibleTopLevelOf(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
+    // EnumWindows hands its caller's pointer back as an integer.
+    auto* search = reinterpret_cast<Search*>(parameter);  // NOLINT(performance-no-int-to-ptr)
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid == search->pid && window != search->except && IsWindowVisible(window)) {
