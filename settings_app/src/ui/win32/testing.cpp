@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/controls.h"
 #include "ui/message_loop.h"
 #include "ui/presenter.h"
 #include "ui/template_registry.h"
@@ -453,10 +454,9 @@ void recordShown(int templateId) {
     shownLog().push_back(templateId);
 }
 
-// Template of the dialog a control belongs to, and its entry.
+// Template entry of a control, found through the dialog it belongs to.
 const ControlTemplate* controlTemplate(::HWND control) {
-    ::HWND parent = GetParent(control);
-    DialogBase* dialog = dialogOf(parent);
+    DialogBase* dialog = dialogOf(GetParent(control));
     const DialogTemplate* t =
         dialog != nullptr ? findDialogTemplate(dialog->templateId()) : nullptr;
     if (t == nullptr) {
@@ -471,32 +471,30 @@ const ControlTemplate* controlTemplate(::HWND control) {
     return nullptr;
 }
 
-// The static text naming a control: the explicit pairing, else the static text just before it
-// in template order (for a field or list).
+bool isField(::HWND window) {
+    return hasClass(window, WC_EDITW) || hasClass(window, L"RichEdit20W") ||
+           hasClass(window, WC_COMBOBOXW) || hasClass(window, WC_LISTVIEWW);
+}
+
+// The static text naming a control: the one paired with it in the template, else for a field
+// or list the static text just before it (windows of a dialog are in template order).
 ::HWND labelOf(::HWND control) {
-    ::HWND parent = GetParent(control);
-    DialogBase* dialog = dialogOf(parent);
-    const DialogTemplate* t =
-        dialog != nullptr ? findDialogTemplate(dialog->templateId()) : nullptr;
-    const ControlTemplate* c = controlTemplate(control);
-    if (t == nullptr || c == nullptr || c->cls == ControlClass::staticText ||
-        c->cls == ControlClass::button) {
+    if (control == nullptr) {
         return nullptr;
     }
-    if (c->labelId != 0) {
-        return GetDlgItem(parent, c->labelId);
+    if (const ControlTemplate* c = controlTemplate(control); c != nullptr && c->labelId != 0) {
+        return GetDlgItem(GetParent(control), c->labelId);
     }
-    const ControlTemplate* previous = nullptr;
-    for (const ControlTemplate& entry : t->controls) {
-        if (&entry == c) {
-            break;
-        }
-        previous = &entry;
-    }
-    if (previous == nullptr || previous->cls != ControlClass::staticText || previous->id == -1) {
+    if (!isField(control)) {
         return nullptr;
     }
-    return GetDlgItem(parent, previous->id);
+    ::HWND previous = GetWindow(control, GW_HWNDPREV);
+    return previous != nullptr && hasClass(previous, WC_STATICW) ? previous : nullptr;
+}
+
+std::u16string withoutMnemonics(std::u16string text) {
+    text.erase(std::remove(text.begin(), text.end(), u'&'), text.end());
+    return text;
 }
 
 struct DialogSearch {
@@ -697,8 +695,16 @@ bool focusControl(DialogBase& dialog, int id) {
 }
 
 void closeBox(DialogBase& dialog) {
-    if (dialog.hwnd() != nullptr) {
-        SendMessageW(native(dialog.hwnd()), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::HWND window = native(dialog.hwnd());
+    if (window == nullptr) {
+        return;
+    }
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // The dialog manager posts the Cancel that a close becomes: delivered now, as a click is.
+    ::MSG msg{};
+    while (IsWindow(window) != FALSE &&
+           PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE) != FALSE) {
+        DispatchMessageW(&msg);
     }
 }
 
@@ -729,13 +735,22 @@ std::u16string accessibleName(HWND window) {
     if (w == nullptr) {
         return {};
     }
-    // Fields and lists are named by their label; buttons, texts and windows by their own text.
-    if (::HWND label = labelOf(w)) {
-        return win32::windowText(label);
+    // As assistive tools read a dialog: a button, a box and a static text by their own text; a
+    // drop-down list by its entry; a field by its label; a list without one by its heading.
+    if (hasClass(w, WC_STATICW) || hasClass(w, WC_BUTTONW)) {
+        return withoutMnemonics(win32::windowText(w));
     }
-    std::u16string text = win32::windowText(w);
-    text.erase(std::remove(text.begin(), text.end(), u'&'), text.end());
-    return text;
+    if (hasClass(w, WC_COMBOBOXW)) {
+        const auto selected = static_cast<int>(SendMessageW(w, CB_GETCURSEL, 0, 0));
+        return selected >= 0 ? ComboBox(window).getLBText(selected) : std::u16string();
+    }
+    if (::HWND label = labelOf(w)) {
+        return withoutMnemonics(win32::windowText(label));
+    }
+    if (hasClass(w, WC_LISTVIEWW)) {
+        return ListView(window).getColumnText(0);
+    }
+    return win32::windowText(w);
 }
 
 std::u16string accessibleLabel(HWND window) {
