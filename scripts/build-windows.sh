@@ -28,7 +28,10 @@ packages=(
   cmake make g++ gettext libgtest-dev dpkg-dev xz-utils ca-certificates
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
-  xvfb xauth openbox fonts-noto-cjk
+  xvfb xauth fonts-noto-cjk
+  # The program's end-to-end cases and screenshots: a window manager, input, and the screen
+  # read back.
+  x11-utils xdotool openbox imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,263 @@
+# shellcheck shell=bash
+# A Wine session for driving the Windows settings program on a real X display, sourced by the
+# end-to-end suite, the screenshot script and the figures: its own Xvfb with openbox, a fresh
+# 64-bit Wine prefix created once per run (it takes about 20 s) with a CJK font for the dialog
+# font, and the helpers that find windows by name and read their geometry and pixels back.
+#
+#   session_start DIR     display, window manager and prefix under DIR (which the caller owns)
+#   session_stop          ends the prefix's processes, the window manager and the display
+#
+# Every wait is bounded. Only processes started here are ended here.
+
+session_pids=()
+
+session_fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
+within() {
+    local seconds=$1 t
+    shift
+    local tries=$((seconds * 10))
+    for ((t = 0; t < tries; t++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+session_start() {
+    session_dir=$1
+    export XDG_RUNTIME_DIR=$session_dir/runtime
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    exec 5>"$session_dir/display"
+    Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp >"$session_dir/xvfb.log" 2>&1 &
+    session_pids+=($!)
+    within 10 test -s "$session_dir/display" || session_fail "Xvfb did not start"
+    DISPLAY=":$(head -n1 "$session_dir/display")"
+    export DISPLAY
+    within 10 xdpyinfo >/dev/null 2>&1 || session_fail "the X server does not answer"
+    # openbox now and then fails to open a display that has just come up: try again.
+    local ob started=""
+    for _ in 1 2 3; do
+        openbox --sm-disable >"$session_dir/openbox.log" 2>&1 &
+        ob=$!
+        if within 5 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+            session_pids+=("$ob")
+            started=1
+            break
+        fi
+        kill -TERM "$ob" 2>/dev/null
+        wait "$ob" 2>/dev/null
+    done
+    [ -n "$started" ] || session_fail "openbox did not start: $(cat "$session_dir/openbox.log")"
+
+    export WINEPREFIX=$session_dir/prefix WINEARCH=win64 WINEDEBUG=-all
+    # No prompts for Mono or Gecko in a fresh prefix.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # Unix locale variables reach the Windows environment and decide Wine's code pages: each
+    # program start names its own; nothing is inherited from the caller.
+    unset LANG LANGUAGE LC_ALL LC_MESSAGES LC_CTYPE
+    export LC_ALL=en_US.UTF-8
+    timeout 300 wineboot -i >"$session_dir/wineboot.log" 2>&1 ||
+        session_fail "the Wine prefix was not created: $(tail -n3 "$session_dir/wineboot.log")"
+    # One server for the whole run, kept until session_stop.
+    wineserver -p
+    # Wine's stand-in for "MS Shell Dlg" has no Chinese glyphs: the dialog font becomes a CJK
+    # font from the system (fonts-noto-cjk), in both languages so that they lay out alike.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Shell Dlg' /t REG_SZ \
+        /d "$(session_cjk_family)" /f >/dev/null 2>&1 ||
+        session_fail "the font replacement was not written"
+    # The locale of the first start of a program in a language is set up in the prefix then;
+    # done here, the cases do not pay for it.
+    local loc
+    for loc in en_US.UTF-8 zh_CN.UTF-8; do
+        LC_ALL=$loc timeout 120 wine cmd /c exit >/dev/null 2>&1 || true
+    done
+}
+
+# The family name of the installed CJK sans-serif font.
+session_cjk_family() {
+    local family
+    for family in "Noto Sans CJK SC" "WenQuanYi Micro Hei"; do
+        if fc-list : family | tr ',' '\n' | grep -qx "$family"; then
+            echo "$family"
+            return 0
+        fi
+    done
+    session_fail "no CJK font installed (fonts-noto-cjk or fonts-wqy-microhei)"
+}
+
+session_stop() {
+    if [ -n "${WINEPREFIX:-}" ]; then timeout 30 wineserver -k 2>/dev/null; fi
+    for ((i = ${#session_pids[@]} - 1; i >= 0; i--)); do
+        kill -TERM "${session_pids[i]}" 2>/dev/null
+        wait "${session_pids[i]}" 2>/dev/null
+    done
+    session_pids=()
+}
+
+# A Unix path as the Windows path Wine gives it (Z:\...).
+windows_path() {
+    winepath -w "$1" 2>/dev/null
+}
+
+# --- windows ------------------------------------------------------------------------------------
+
+# The id of the visible window whose name matches the extended regular expression, within 20 s,
+# while the process $app_pid (if set) lives.
+window_named() {
+    local id="" t
+    for ((t = 0; t < 200; t++)); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        if [ -n "${app_pid:-}" ]; then kill -0 "$app_pid" 2>/dev/null || return 1; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+no_window_named() {
+    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
+}
+
+is_active() {
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+}
+
+framed() {
+    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='
+}
+
+# client WINDOW: x y width height of the client area on the screen.
+client() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /^  Width/ {w=$2} /^  Height/ {h=$2} END {print x, y, w, h}'
+}
+
+# frame WINDOW: x y width height of the window with the window manager's frame.
+frame() {
+    local x y w h l r t b
+    read -r x y w h <<<"$(client "$1")"
+    read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
+}
+
+# --- dialog units ---------------------------------------------------------------------------
+# A dialog's client area is its template's size mapped by the base units of the dialog font:
+# width = cx * baseX / 4 and height = cy * baseY / 8 pixels (no menu, no scroll bars). So the
+# base units follow from the client size that X reports, and a control's rectangle (x, y, w, h)
+# in dialog units lies at x * cw / cx, y * ch / cy, ... pixels, whatever font the prefix gives
+# "MS Shell Dlg". Points are doubled inside so that a control's centre stays an integer.
+
+# dialog_point WINDOW TW TH X Y W H: the screen point at the centre of control (X, Y, W, H) of a
+# dialog whose template is TW x TH dialog units.
+dialog_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    echo $((cx + ($4 * 2 + $6) * cw / ($2 * 2))) $((cy + ($5 * 2 + $7) * ch / ($3 * 2)))
+}
+
+# page_point WINDOW TW TH TABX TABY X Y W H: the centre of control (X, Y, W, H) of a page that a
+# dialog of TW x TH units hosts in its tab control at (TABX, TABY). The dialog puts every page at
+# its tab control's client rectangle less the 20-pixel strip of the tab headers at the top.
+page_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    local ox=$((cx + $4 * cw / $2)) oy=$((cy + $5 * ch / $3 + 20))
+    echo $((ox + ($6 * 2 + $8) * cw / ($2 * 2))) $((oy + ($7 * 2 + $9) * ch / ($3 * 2)))
+}
+
+# tab_point WINDOW TW TH TABX TABY: a point inside the first tab's header (in the 20-pixel strip,
+# a few pixels in from the tab control's left edge, where the first header always begins).
+tab_point() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    echo $((cx + $4 * cw / $2 + 14)) $((cy + $5 * ch / $3 + 10))
+}
+
+# --- pixels -------------------------------------------------------------------------------------
+
+# crop_client WINDOW X Y W H FILE: a part of a window's client area, in pixels, as a picture.
+crop_client() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    import -window root -crop "$4x$5+$((cx + $2))+$((cy + $3))" +repage "$6"
+}
+
+# crop_dialog_units WINDOW TW TH X Y W H FILE: the rectangle of a control of a dialog of TW x TH
+# dialog units as a picture.
+crop_dialog_units() {
+    local cw ch
+    read -r _ _ cw ch <<<"$(client "$1")"
+    crop_client "$1" $(($4 * cw / $2)) $(($5 * ch / $3)) $(($6 * cw / $2)) $(($7 * ch / $3)) "$8"
+}
+
+# shoot_frame WINDOW FILE: the window with its frame, as the operator sees it.
+shoot_frame() {
+    local x y w h
+    read -r x y w h <<<"$(frame "$1")"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$2"
+}
+
+# Pixels that differ between two pictures of the same size.
+pixels_differing() {
+    compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1
+}
+
+# Luminance contrast of the darkest and lightest pixels of a window's client area, times 10.
+contrast10() {
+    local x y w h
+    read -r x y w h <<<"$(client "$1")"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$2" || return 1
+    convert "$2" -colorspace LinearGray \
+        -format '%[fx:int(10*(maxima+0.05)/(minima+0.05))]' info:
+}
+
+# lowest_object WINDOW FILE: x y of the centre of the lowest thing drawn in a window's client
+# area (for a message box: its button row), found from the pixels: the rows that differ from
+# the background colour, taken from the bottom up to the first background row above them.
+lowest_object() {
+    local cx cy cw ch
+    read -r cx cy cw ch <<<"$(client "$1")"
+    import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$2" || return 1
+    local background
+    background=$(convert "$2" -format '%[pixel:p{0,0}]' info:)
+    # One column per row: 1 where the row holds any pixel other than the background.
+    local rows
+    rows=$(convert "$2" -fill black -opaque "$background" -fill white +opaque black \
+        -colorspace Gray -scale "1x${ch}!" -depth 8 txt:- |
+        awk -F'[,:() ]+' 'NR > 1 {print $2, ($3 > 0 ? 1 : 0)}')
+    local bottom top
+    read -r top bottom <<<"$(awk '{ink[$1] = $2} END {
+        b = -1; for (y = NR - 2; y > 0; y--) if (ink[y]) { b = y; break }
+        if (b < 0) exit 1
+        t = b; while (t > 0 && ink[t - 1]) t--
+        print t, b }' <<<"$rows")" || return 1
+    local left right
+    read -r left right <<<"$(convert "$2" -crop "${cw}x$((bottom - top + 1))+0+$top" +repage \
+        -fill black -opaque "$background" -fill white +opaque black -colorspace Gray \
+        -scale "${cw}x1!" -depth 8 txt:- |
+        awk -F'[,:() ]+' 'NR > 1 && $3 > 0 {if (l == "") l = $1; r = $1} END {
+            if (l == "") exit 1; print l, r }')" || return 1
+    echo $((cx + (left + right) / 2)) $((cy + (top + bottom) / 2))
+}
+
+# click_at "X Y" or click_at X Y
+click_at() {
+    local x y
+    read -r x y <<<"$*"
+    [ -n "$x" ] && [ -n "$y" ] && xdotool mousemove "$x" "$y" click 1
+}
+
+# The close box of the window manager's frame (openbox: the rightmost title-bar button).
+click_close_box() {
+    local x y w h
+    read -r x y w h <<<"$(frame "$1")"
+    click_at $((x + w - 11)) $((y + 10))
+}
