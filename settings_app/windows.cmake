@@ -18,7 +18,7 @@ target_include_directories(settings_app_dialogs
   PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/resources
          ${PROJECT_SOURCE_DIR}/printer_link/include)
 target_link_libraries(settings_app_dialogs
-  PUBLIC settings_app_locale comctl32 comdlg32 gdi32 ole32 user32)
+  PUBLIC settings_app_locale comctl32 gdi32 ole32 user32)
 
 # The seams that drive dialogs from tests (ui::testing): never linked into the program.
 add_library(settings_app_testing STATIC src/ui/win32/testing.cpp)

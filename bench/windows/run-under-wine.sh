@@ -4,7 +4,20 @@
 #   bench/windows/run-under-wine.sh [BUILD_DIR] [ITERATIONS]   (default build-windows-x86_64, 10)
 #
 # in a fresh prefix on its own Xvfb with openbox, as the end-to-end cases run.
+#
+#   bench/windows/run-under-wine.sh --compare NEW_EXE OLD_EXE [ITERATIONS]
+#
+# times two builds of the program against each other instead (NEW in the program's slot, OLD in
+# the yardstick's; both close on WM_CLOSE with 2; the "ratio" is then NEW over OLD): on a loaded machine the two programs' figures
+# from separate runs differ by more than a start-up change, alternating starts in one run do not.
 set -uo pipefail
+compare=()
+if [ "${1:-}" = --compare ]; then
+    [ $# -ge 3 ] || { echo "usage: $0 --compare NEW_EXE OLD_EXE [ITERATIONS]" >&2; exit 2; }
+    compare=("$(realpath "$2")" "$(realpath "$3")")
+    shift 3
+    set -- "" "$@"  # the bench program from the default build
+fi
 cd "$(dirname "$0")/../.." || exit 1
 top=$PWD
 build=$(cd "${1:-build-windows-x86_64}" && pwd) || exit 1
@@ -19,5 +32,11 @@ work=$(mktemp -d)
 trap 'session_stop; rm -rf "$work"' EXIT
 session_start "$work"
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(wine --version)"
-wine "$bin/windows_app_bench.exe" "$(windows_path "$bin/QV-410SettingTool.exe")" \
-    "$(windows_path "$bin/minimal_win32_dialog.exe")" "$iterations"
+if [ "${#compare[@]}" -eq 2 ]; then
+    echo "comparing: program slot = ${compare[0]}, yardstick slot = ${compare[1]}"
+    wine "$bin/windows_app_bench.exe" "$(windows_path "${compare[0]}")" \
+        "$(windows_path "${compare[1]}")" "$iterations"
+else
+    wine "$bin/windows_app_bench.exe" "$(windows_path "$bin/QV-410SettingTool.exe")" \
+        "$(windows_path "$bin/minimal_win32_dialog.exe")" "$iterations"
+fi

@@ -11,10 +11,15 @@ list(TRANSFORM imports REPLACE "^DLL Name: " "")
 # Compared in lower case: DLL names are not case-sensitive, and the import libraries of the two
 # architectures spell some differently.
 set(allowed
-  qvsettingtooldll.dll kernel32.dll msvcrt.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll
-  ole32.dll advapi32.dll ntdll.dll)
+  qvsettingtooldll.dll kernel32.dll msvcrt.dll user32.dll gdi32.dll comctl32.dll ole32.dll
+  advapi32.dll ntdll.dll)
+# Loaded when the open-file dialog is first used: imported, it brings the shell in at start.
+set(loaded_on_use comdlg32.dll shell32.dll)
 foreach(dll IN LISTS imports)
   string(TOLOWER "${dll}" lower)
+  if(lower IN_LIST loaded_on_use)
+    message(FATAL_ERROR "imports ${dll}, which is loaded only when first used (imports: ${imports})")
+  endif()
   if(NOT lower IN_LIST allowed)
     message(FATAL_ERROR "imports ${dll}, which is neither a system DLL nor the link library (imports: ${imports})")
   endif()

@@ -46,6 +46,25 @@ void endPlatformModals(::HWND owner, WPARAM command) {
     EnumThreadWindows(GetCurrentThreadId(), endIfOwnedBy, reinterpret_cast<::LPARAM>(&request));
 }
 
+// comdlg32 is loaded on the first open-file dialog, not at start: importing it makes the
+// loader bring in the shell and its dependencies before the main dialog can show. A library or
+// entry point that cannot be found fails as a cancelled dialog does. Only the system folder is
+// searched, so no comdlg32.dll beside the program is ever taken instead.
+using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+
+GetOpenFileNameFn openFileNameEntry() {
+    static const GetOpenFileNameFn entry = [] {
+        HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (library == nullptr) {
+            return GetOpenFileNameFn{};
+        }
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
+        return reinterpret_cast<GetOpenFileNameFn>(
+            reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")));
+    }();
+    return entry;
+}
+
 std::wstring toWide(std::u16string_view text) {
     return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
 }
@@ -68,6 +87,10 @@ class Win32Presenter final : public Presenter {
 
     std::optional<std::u16string> openFile(const OpenFileRequest& request) override {
         if (terminationRequested()) {
+            return std::nullopt;
+        }
+        const GetOpenFileNameFn getOpenFileName = openFileNameEntry();
+        if (getOpenFileName == nullptr) {
             return std::nullopt;
         }
         // "name\0pattern\0" for each filter, and a final terminator.
@@ -97,7 +120,7 @@ class Win32Presenter final : public Presenter {
         BOOL chosen = FALSE;
         {
             const ModalScope scope([root] { endPlatformModals(root, IDCANCEL); });
-            chosen = GetOpenFileNameW(&ofn);
+            chosen = getOpenFileName(&ofn);
         }
         if (chosen == FALSE) {
             return std::nullopt;
