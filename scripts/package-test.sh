@@ -124,26 +124,41 @@ mapfile -t virtual <"$work/virtual"
     sort -u >"$work/allowed"
 
 # Files the build opened or ran, by absolute path, and the program that did. Left out: the
-# directories (shared by many packages), and what the packaging tools (perl, ldconfig) and
-# pkg-config only look through: their optional modules, the libraries of other architectures,
-# every .pc file when a module is absent. What the compiler and linker then open is counted.
-awk '
+# directories (shared by many packages), and what the packaging tools (perl scripts, ldconfig)
+# and pkg-config only look through: optional modules, the libraries of other architectures, every
+# .pc file when a module is absent. What the compiler and linker then open is counted.
+awk '/ execve\("/ { split($0, q, "\""); print q[2] }' "$work/trace" | sort -u >"$work/programs"
+while read -r p; do
+    if [ -f "$p" ] && head -n1 "$p" | grep -q '^#!.*perl'; then echo "$p"; fi
+done <"$work/programs" >"$work/perl-programs"
+# Files looked for whether or not they are there (plugins binutils loads from its folder and what
+# they load, the locale aliases, the time zone) change nothing when they are absent.
+{
+    for plugin in /usr/lib/bfd-plugins/*; do
+        [ -f "$plugin" ] || continue
+        echo "$plugin"
+        ldd "$plugin" 2>/dev/null | sed -n 's/.*=> \(\/[^ ]*\).*/\1/p'
+    done
+} | xargs -r realpath -m -s -- | sort -u >"$work/probed"
+awk -v perls="$work/perl-programs" '
+    BEGIN { while ((getline p < perls) > 0) perl[p] = 1 }
     { pid = $1 }
     # A child runs its parent'"'"'s program until it runs its own (which may be logged first).
     / (clone|clone3|fork|vfork)\(|<\.\.\. (clone|clone3|fork|vfork) resumed>/ {
         child = $NF; if (child ~ /^[0-9]+$/ && !(child in prog)) prog[child] = prog[pid]; next }
     / execve\("/ { split($0, q, "\""); prog[pid] = q[2]; print q[2]; next }
     / openat\(AT_FDCWD, "\// {
-        split($0, q, "\""); p = prog[pid]; sub(/.*\//, "", p)
+        split($0, q, "\""); p = prog[pid]; if (p in perl) next
+        sub(/.*\//, "", p)
         if (p !~ /^(perl.*|ldconfig.*|pkg-config|pkgconf)$/) print q[2]
     }' "$work/trace" | sort -u | xargs -r -d '\n' realpath -m -s -- | sort -u |
+    grep -v -x -F -f "$work/probed" |
+    grep -v -x -e '/usr/share/locale/locale.alias' -e '/usr/share/zoneinfo/.*' |
     while read -r f; do [ -d "$f" ] || echo "$f"; done >"$work/used-files"
 # dpkg lists a file under /lib or /usr/lib as it was shipped; with a merged /usr either name may
 # be used.
-for f in /var/lib/dpkg/info/*.list; do
-    p=${f##*/}; p=${p%.list}; p=${p%%:*}
-    sed "s|\$|	$p|" "$f"
-done | awk -F '\t' '{ print; if ($1 ~ /^\/(lib|lib64|bin|sbin)\//) print "/usr" $1 "\t" $2
+awk '{ p = FILENAME; sub(/.*\//, "", p); sub(/\.list$/, "", p); sub(/:.*/, "", p)
+       print $0 "\t" p }' /var/lib/dpkg/info/*.list | awk -F '\t' '{ print; if ($1 ~ /^\/(lib|lib64|bin|sbin)\//) print "/usr" $1 "\t" $2
                       else if ($1 ~ /^\/usr\/(lib|lib64|bin|sbin)\//) print substr($1, 5) "\t" $2 }' \
     >"$work/owners"
 awk -F '\t' 'NR == FNR { owner[$1] = owner[$1] " " $2; next }
