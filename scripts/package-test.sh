@@ -231,7 +231,7 @@ expect_listed libqvsettingtooldll-dev /usr/include/QVSettingToolDll.h \
     "/usr/lib/$ma/cmake/QVSettingToolDll/QVSettingToolDllTargets.cmake"
 expect_listed qv410 /usr/bin/qv410 /usr/share/man/man1/qv410.1.gz \
     /usr/share/bash-completion/completions/qv410 /usr/lib/udev/rules.d/60-qv410.rules \
-    /usr/share/doc/qv410/README.md /usr/share/doc/qv410/copyright /usr/share/doc/qv410/changelog.gz
+    /usr/share/doc/qv410/README.md.gz /usr/share/doc/qv410/copyright /usr/share/doc/qv410/changelog.gz
 expect_listed qv410-setting-tool /usr/bin/QV-410SettingTool \
     /usr/share/applications/QV-410SettingTool.desktop \
     /usr/share/icons/hicolor/48x48/apps/QV-410SettingTool.png \

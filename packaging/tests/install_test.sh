@@ -40,7 +40,7 @@ for f in bin/QV-410SettingTool bin/qv410 include/QVSettingToolDll.h \
     share/icons/hicolor/48x48/apps/QV-410SettingTool.png \
     share/icons/hicolor/scalable/apps/QV-410SettingTool.svg \
     share/man/man1/qv410.1.gz share/bash-completion/completions/qv410 \
-    share/man/man1/QV-410SettingTool.1.gz share/doc/qv410/README.md \
+    share/man/man1/QV-410SettingTool.1.gz share/doc/qv410/README.md.gz \
     share/metainfo/org.qv410.settingtool.metainfo.xml \
     lib/udev/rules.d/60-qv410.rules; do
     expect_file "$f"
@@ -58,7 +58,8 @@ grep -q '^Exec=QV-410SettingTool$' "$stage/share/applications/QV-410SettingTool.
 zcat "$stage/share/man/man1/qv410.1.gz" | grep -q '^\.TH QV410 1 ' || fail "manual page"
 bash -c "complete() { echo \"\$*\"; }; source '$stage/share/bash-completion/completions/qv410'" |
     grep -q -- '-F _qv410 qv410' || fail "completion does not register for qv410"
-doc="$stage/share/doc/qv410/README.md"
+doc="$work/qv410-README.md"
+zcat "$stage/share/doc/qv410/README.md.gz" >"$doc"
 for heading in '## qv410, the command-line tool' '### JSON output' '### Exit status' \
     '## Printer access without root: the udev rule'; do
     grep -qxF "$heading" "$doc" || fail "qv410's README lacks '$heading'"
