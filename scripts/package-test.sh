@@ -31,7 +31,13 @@ work=$(mktemp -d)
 xvfb_pid=""
 wm_pid=""
 app_pid=""
+installed=0
 cleanup() {
+    # A failed run takes out what it installed.
+    if [ "$installed" = 1 ]; then
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 purge -y -qq \
+            libqvsettingtooldll1 libqvsettingtooldll-dev qv410 qv410-setting-tool >/dev/null 2>&1 || true
+    fi
     if [ -n "$app_pid" ]; then kill -TERM "$app_pid" 2>/dev/null || true; fi
     if [ -n "$wm_pid" ]; then kill -TERM "$wm_pid" 2>/dev/null || true; fi
     if [ -n "$xvfb_pid" ]; then kill -TERM "$xvfb_pid" 2>/dev/null || true; fi
@@ -206,6 +212,7 @@ for p in libqvsettingtooldll1 libqvsettingtooldll-dev qv410 qv410-setting-tool; 
         fail "$p is installed already; this test would remove it"
     fi
 done
+installed=1
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
     "${debs[@]}" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "apt-get install"; }
 # (apt notes that it reads local files as root: not ours to fix.)
@@ -356,6 +363,7 @@ say "purging"
 (cd "$work" && DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 purge -y -qq \
     libqvsettingtooldll1 libqvsettingtooldll-dev qv410 qv410-setting-tool >"$work/purge.log" 2>&1) ||
     { cat "$work/purge.log" >&2; fail "apt-get purge"; }
+installed=0
 ! grep -i 'fail\|error\|warning' "$work/purge.log" | grep -v 'unsandboxed as root' ||
     fail "purging said the above"
 left=""
