@@ -297,7 +297,8 @@ caption_of_program() {  # locale -> the caption of the installed program's main 
     DISPLAY="$display" LANGUAGE='' LC_ALL=$1 QV410_DEVICE=simulator /usr/bin/QV-410SettingTool \
         >/dev/null 2>&1 &
     app_pid=$!
-    for _ in $(seq 1 100); do
+    # A loaded machine takes its time to start Qt.
+    for _ in $(seq 1 300); do
         window=$(DISPLAY="$display" xdotool search --onlyvisible --name ' v1\.16$' 2>/dev/null |
             head -n1 || true)
         [ -n "$window" ] && break
@@ -312,6 +313,9 @@ caption_of_program() {  # locale -> the caption of the installed program's main 
             mkdir -p "$top/build-package-test"
             DISPLAY="$display" import -window root "$top/build-package-test/main-dialog-$1.png" || true
         fi
+    fi
+    if [ -z "$window" ]; then
+        DISPLAY="$display" xwininfo -root -tree >&2 || echo "no X server on $display" >&2
     fi
     kill -TERM "$app_pid" 2>/dev/null || true
     local status=0
