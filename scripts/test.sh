@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test twice: a plain build, then a build with
-# the address and undefined-behaviour sanitizers.
+# the address and undefined-behaviour sanitizers. In CI it tests the Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# The Debian packages, built, installed into this machine's system and purged again: in CI (as
+# root, on a fresh machine, first, so that their build finds only their build dependencies) or
+# when asked for. .ci/run reaches it through this script only.
+case "${CI:-}" in "" | false | 0) ci=0 ;; *) ci=1 ;; esac
+if [ "$ci" = 1 ] || [ "${QV410_PACKAGE_TEST:-0}" = 1 ]; then
+  bash scripts/package-test.sh
+fi
 
 bash scripts/install-deps.sh
 

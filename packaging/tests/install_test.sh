@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the build into a staging prefix and checks what a Debian packager and a user see: the
-# layout, the library's SONAME, the catalogs found by the installed programs, consumers through
-# pkg-config and through the CMake package, and the Debian package unpacked and run.
+# Installs the build into a staging prefix and checks what a packager and a user see: the layout,
+# the library's SONAME, the catalogs found by the installed programs (relative to their folder,
+# so a staged tree runs where it lies), and consumers through pkg-config and the CMake package.
 #
 #   install_test.sh BUILD_DIR
 set -euo pipefail
@@ -40,6 +40,8 @@ for f in bin/QV-410SettingTool bin/qv410 include/QVSettingToolDll.h \
     share/icons/hicolor/48x48/apps/QV-410SettingTool.png \
     share/icons/hicolor/scalable/apps/QV-410SettingTool.svg \
     share/man/man1/qv410.1.gz share/bash-completion/completions/qv410 \
+    share/man/man1/QV-410SettingTool.1.gz share/doc/qv410/README.md.gz \
+    share/metainfo/org.qv410.settingtool.metainfo.xml \
     lib/udev/rules.d/60-qv410.rules; do
     expect_file "$f"
 done
@@ -56,6 +58,13 @@ grep -q '^Exec=QV-410SettingTool$' "$stage/share/applications/QV-410SettingTool.
 zcat "$stage/share/man/man1/qv410.1.gz" | grep -q '^\.TH QV410 1 ' || fail "manual page"
 bash -c "complete() { echo \"\$*\"; }; source '$stage/share/bash-completion/completions/qv410'" |
     grep -q -- '-F _qv410 qv410' || fail "completion does not register for qv410"
+doc="$work/qv410-README.md"
+zcat "$stage/share/doc/qv410/README.md.gz" >"$doc"
+for heading in '## qv410, the command-line tool' '### JSON output' '### Exit status' \
+    '## Printer access without root: the udev rule'; do
+    grep -qxF "$heading" "$doc" || fail "qv410's README lacks '$heading'"
+done
+! grep -q 'build/bin/' "$doc" || fail "qv410's README points into a build folder"
 rule=$(grep -v '^#' "$stage/lib/udev/rules.d/60-qv410.rules")
 for part in 'SUBSYSTEM=="usbmisc"' 'ATTRS{idVendor}=="0fe6"' 'ATTRS{idProduct}=="811e"' \
     'TAG+="uaccess"' 'GROUP="lp"'; do
@@ -104,25 +113,4 @@ cmake -S "$work/cmake-consumer" -B "$work/cmake-consumer/build" -DCMAKE_PREFIX_P
 cmake --build "$work/cmake-consumer/build" >/dev/null
 [ "$("$work/cmake-consumer/build/consumer")" = "QV-410" ] || fail "CMake package consumer"
 
-# --- the Debian package ---------------------------------------------------------------------------
-(cd "$build" && cpack -G DEB -B "$work/cpack" >/dev/null)
-debs=("$work"/cpack/*.deb)
-[ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no .deb"
-deb=${debs[0]}
-expect_contains "$(dpkg-deb -f "$deb" Depends)" "libc6" "package dependencies"
-expect_contains "$(dpkg-deb -f "$deb" Depends)" "libqt6widgets6" "package dependencies"
-contents=$(dpkg-deb -c "$deb")
-expect_contains "$contents" "./usr/lib/udev/rules.d/60-qv410.rules" "package contents"
-expect_contains "$contents" "./usr/share/locale/zh_CN/LC_MESSAGES/PrinterConfig.mo" "package contents"
-expect_contains "$contents" "./usr/lib/$multiarch/libQVSettingToolDll.so.1" "package contents"
-dpkg-deb -e "$deb" "$work/control"
-grep -q 'udevadm control --reload-rules' "$work/control/postinst" || fail "postinst reloads no rules"
-[ -x "$work/control/postinst" ] || fail "postinst is not executable"
-
-dpkg-deb -x "$deb" "$work/root"
-[ "$("$work/root/usr/bin/qv410" --version)" = "$("$stage/bin/qv410" --version)" ] ||
-    fail "unpacked qv410 --version"
-json=$(LC_ALL=C "$work/root/usr/bin/qv410" --json info --simulator)
-expect_contains "$json" '"ok":true' "unpacked qv410 --json info"
-expect_contains "$json" '"printerType":"QV-410"' "unpacked qv410 --json info"
-echo "install test passed ($multiarch)"
+echo "staging install test passed ($multiarch)"
