@@ -299,14 +299,15 @@ caption_of_program() {  # locale -> the caption of the installed program's main 
     app_pid=$!
     # A loaded machine takes its time to start Qt.
     for _ in $(seq 1 300); do
-        window=$(DISPLAY="$display" xdotool search --onlyvisible --name ' v1\.16$' 2>/dev/null |
-            head -n1 || true)
+        # The window tree names every window, whatever the locale of this script.
+        window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
+            awk '/ v1\.16"/ && !found {print $1; found=1}')
         [ -n "$window" ] && break
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.1
     done
     if [ -n "$window" ]; then
-        caption=$(DISPLAY="$display" xdotool getwindowname "$window")
+        caption=$(DISPLAY="$display" LC_ALL=C.UTF-8 xdotool getwindowname "$window")
         # A picture of it for whoever looks at the run (when ImageMagick is there).
         if command -v import >/dev/null 2>&1; then
             sleep 0.5
