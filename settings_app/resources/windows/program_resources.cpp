@@ -62,23 +62,23 @@ int hexDigit(char c) {
     return -1;
 }
 
-std::array<uint8_t, 4> xpmColour(std::string_view spec) {
-    if (spec == "None" || spec == "none") {
+std::array<uint8_t, 4> xpmColour(std::string_view text) {
+    if (text == "None" || text == "none") {
         return {0, 0, 0, 0};
     }
-    if (spec.size() == 7 && spec[0] == '#') {
+    if (text.size() == 7 && text[0] == '#') {
         std::array<uint8_t, 4> rgba{0, 0, 0, 255};
         for (std::size_t i = 0; i < 3; ++i) {
-            const int hi = hexDigit(spec[1 + 2 * i]);
-            const int lo = hexDigit(spec[2 + 2 * i]);
+            const int hi = hexDigit(text[1 + 2 * i]);
+            const int lo = hexDigit(text[2 + 2 * i]);
             if (hi < 0 || lo < 0) {
-                throw ResourceError("XPM: bad colour '" + std::string(spec) + "'");
+                throw ResourceError("XPM: bad colour '" + std::string(text) + "'");
             }
             rgba[i] = static_cast<uint8_t>(hi * 16 + lo);
         }
         return rgba;
     }
-    throw ResourceError("XPM: colour '" + std::string(spec) + "' is neither None nor #RRGGBB");
+    throw ResourceError("XPM: colour '" + std::string(text) + "' is neither None nor #RRGGBB");
 }
 
 void put16(std::vector<uint8_t>& out, uint32_t value) {
