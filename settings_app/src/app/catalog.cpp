@@ -14,13 +14,6 @@
 
 namespace app {
 
-namespace {
-
-std::optional<std::string>& folderOverride() {
-    static std::optional<std::string> folder;
-    return folder;
-}
-
 std::optional<std::string> programCatalogFolder() {
     std::array<char, kCatalogPathBytes> path{};
     const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
@@ -32,8 +25,6 @@ std::optional<std::string> programCatalogFolder() {
     }
     return chooseCatalogFolder(std::string_view(path.data(), static_cast<std::size_t>(n)));
 }
-
-}  // namespace
 
 std::optional<std::string> catalogFolderFor(std::string_view programPath) {
     const std::size_t slash = programPath.rfind('/');
@@ -61,19 +52,6 @@ std::optional<std::string> chooseCatalogFolder(std::string_view programPath) {
     return installed;
 }
 
-void bindCatalog() {
-    const std::optional<std::string> folder =
-        folderOverride().has_value() ? folderOverride() : programCatalogFolder();
-    useUserLocaleForMessages();
-    if (!folder.has_value()) {
-        return;
-    }
-    bindtextdomain(kTextDomain, folder->c_str());
-    textdomain(kTextDomain);
-    bind_textdomain_codeset(kTextDomain, "utf-8");
-    ui::setUserLanguage(chosenLanguage());
-}
-
 std::string chosenLanguage() {
     // The header entry of the catalog gettext found names its language.
     const std::string_view header = dgettext(kTextDomain, "");
@@ -84,10 +62,6 @@ std::string chosenLanguage() {
     }
     const std::string_view rest = header.substr(at + kField.size());
     return std::string(rest.substr(0, rest.find('\n')));
-}
-
-void setCatalogFolderForTesting(std::optional<std::string> folder) {
-    folderOverride() = std::move(folder);
 }
 
 }  // namespace app

@@ -21,6 +21,10 @@ std::optional<std::string> catalogFolderFor(std::string_view programPath);
 // folder and its terminator would not fit kCatalogPathBytes.
 std::optional<std::string> chooseCatalogFolder(std::string_view programPath);
 
+// The catalog folder of the running program (chooseCatalogFolder for its own path); empty when
+// it cannot be told or does not fit. The platform's own.
+std::optional<std::string> programCatalogFolder();
+
 // setlocale(LC_ALL, ""), then bindtextdomain, textdomain and bind_textdomain_codeset("utf-8")
 // for the catalog folder of the running program. In the C or POSIX locale (also when the
 // user's locale is not installed) messages still come from the English catalog.

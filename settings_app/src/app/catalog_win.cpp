@@ -19,11 +19,6 @@ namespace app {
 
 namespace {
 
-std::optional<std::string>& folderOverride() {
-    static std::optional<std::string> folder;
-    return folder;
-}
-
 // The program's path in the ANSI code page, which libintl opens files with; the short form of
 // the path when the long one has characters that code page cannot hold.
 std::optional<std::string> narrowPath(const std::wstring& path) {
@@ -52,6 +47,8 @@ std::optional<std::string> narrowPath(const std::wstring& path) {
     return convert(std::wstring(shortPath.data(), n));
 }
 
+}  // namespace
+
 std::optional<std::string> programCatalogFolder() {
     std::array<wchar_t, kCatalogPathBytes> path{};
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -67,8 +64,6 @@ std::optional<std::string> programCatalogFolder() {
     }
     return chooseCatalogFolder(*narrow);
 }
-
-}  // namespace
 
 std::optional<std::string> catalogFolderFor(std::string_view programPath) {
     const std::size_t slash = programPath.find_last_of("\\/");
@@ -86,20 +81,6 @@ std::optional<std::string> chooseCatalogFolder(std::string_view programPath) {
     return catalogFolderFor(programPath);
 }
 
-void bindCatalog() {
-    const std::optional<std::string> folder =
-        folderOverride().has_value() ? folderOverride() : programCatalogFolder();
-    useUserLocaleForMessages();
-    if (!folder.has_value()) {
-        return;
-    }
-    // libintl.h maps these names onto the libintl_* functions the link library exports.
-    bindtextdomain(kTextDomain, folder->c_str());
-    textdomain(kTextDomain);
-    bind_textdomain_codeset(kTextDomain, "utf-8");
-    ui::setUserLanguage(chosenLanguage());
-}
-
 std::string chosenLanguage() {
     // The header entry of the catalog gettext found names its language. Only gettext itself is
     // exported, so the lookup goes through the text domain bound above.
@@ -111,10 +92,6 @@ std::string chosenLanguage() {
     }
     const std::string_view rest = header.substr(at + kField.size());
     return std::string(rest.substr(0, rest.find('\n')));
-}
-
-void setCatalogFolderForTesting(std::optional<std::string> folder) {
-    folderOverride() = std::move(folder);
 }
 
 }  // namespace app
