@@ -41,12 +41,14 @@ add_dependencies(QV-410SettingTool settings_app_catalogs)
 
 # Dialog templates, icon 128, manifest and version, generated from resources/templates.cpp.
 include(${CMAKE_CURRENT_SOURCE_DIR}/resources/windows/program_resources.cmake)
+# The benchmark's floor programs (bench/windows) carry the same resources, hence the cache.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  set(QV410_MANIFEST_ARCH amd64)
+  set(QV410_MANIFEST_ARCH amd64 CACHE INTERNAL "Processor architecture of the manifest")
 elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
-  set(QV410_MANIFEST_ARCH x86)
+  set(QV410_MANIFEST_ARCH x86 CACHE INTERNAL "Processor architecture of the manifest")
 else()
-  set(QV410_MANIFEST_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+  set(QV410_MANIFEST_ARCH ${CMAKE_SYSTEM_PROCESSOR} CACHE INTERNAL
+      "Processor architecture of the manifest")
 endif()
 qv410_add_program_resources(QV-410SettingTool ${QV410_MANIFEST_ARCH})
 

@@ -1,11 +1,13 @@
 // Figures of the settings program on Windows (run under Wine on the build machine), in one run:
 //   1. process start to main dialog shown, against the minimal one-label dialog program, each
-//      started the same number of times in alternation, then closed with WM_CLOSE (exit code 2);
+//      started the same number of times in turn, then closed with WM_CLOSE (exit code 2); any
+//      floor programs given are started in the same turns and reported against the minimal one,
+//      which shows how much of the settings program's start-up any build of it must spend;
 //   2. opening Set Printer and the printer information dialog from the main dialog's buttons
 //      against the simulated printer (QV410_DEVICE=simulator), until the dialog is visible, and
 //      closing it again.
 //
-//   windows_app_bench.exe SETTINGS_EXE MINIMAL_EXE [ITERATIONS]
+//   windows_app_bench.exe SETTINGS_EXE MINIMAL_EXE [ITERATIONS [FLOOR_EXE...]]
 //
 // "Shown" for a program is the moment it first waits for input (WaitForInputIdle) with a
 // visible top-level window: both programs show their dialog before their loop first waits. No
@@ -201,41 +203,60 @@ bool timeDialog(const Program& program, HWND main, int button, int iterations, F
     return true;
 }
 
+// The file name of a path, for the figures' labels.
+std::string baseName(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    return {name.begin(), name.end()};  // the programs' names are ASCII
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: windows_app_bench SETTINGS_EXE MINIMAL_EXE [ITERATIONS]\n");
+        std::fprintf(
+            stderr,
+            "usage: windows_app_bench SETTINGS_EXE MINIMAL_EXE [ITERATIONS [FLOOR_EXE...]]\n");
         return 2;
     }
-    const std::wstring settings = argv[1];
-    const std::wstring minimal = argv[2];
+    // Started in turn: the minimal program, the settings program, then the floors.
+    std::vector<std::wstring> programs{argv[2], argv[1]};
+    for (int i = 4; i < argc; ++i) {
+        programs.emplace_back(argv[i]);
+    }
+    const std::wstring& settings = programs[1];
     const int iterations = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
     SetEnvironmentVariableW(L"QV410_DEVICE", L"simulator");
 
     // One unmeasured start of each: the first start of a program loads what later ones share.
     Figures warmUp;
-    if (!timeStart(minimal, warmUp) || !timeStart(settings, warmUp)) {
-        return 1;
-    }
-    Figures minimalStart;
-    Figures settingsStart;
-    for (int i = 0; i < iterations; ++i) {
-        // Alternating which goes first evens out a drift of the machine's load.
-        const bool minimalFirst = i % 2 == 0;
-        if (!timeStart(minimalFirst ? minimal : settings,
-                       minimalFirst ? minimalStart : settingsStart) ||
-            !timeStart(minimalFirst ? settings : minimal,
-                       minimalFirst ? settingsStart : minimalStart)) {
+    for (const std::wstring& program : programs) {
+        if (!timeStart(program, warmUp)) {
             return 1;
         }
     }
+    std::vector<Figures> starts(programs.size());
+    for (int i = 0; i < iterations; ++i) {
+        // Each round begins with the next program, which evens out a drift of the machine's load.
+        for (size_t k = 0; k < programs.size(); ++k) {
+            const size_t which = (static_cast<size_t>(i) + k) % programs.size();
+            if (!timeStart(programs[which], starts[which])) {
+                return 1;
+            }
+        }
+    }
 
-    minimalStart.print("minimal dialog program: start to shown");
-    settingsStart.print("QV-410SettingTool: start to main dialog shown");
-    const double ratio = settingsStart.median() / minimalStart.median();
+    starts[0].print("minimal dialog program: start to shown");
+    starts[1].print("QV-410SettingTool: start to main dialog shown");
+    const double ratio = starts[1].median() / starts[0].median();
     std::printf("ratio of the medians: %.2fx (target at most 1.25x: %s)\n", ratio,
                 ratio <= 1.25 ? "met" : "NOT met");
+    for (size_t k = 2; k < programs.size(); ++k) {
+        const std::string label = "floor " + baseName(programs[k]);
+        starts[k].print(label.c_str());
+        std::printf("  its ratio to the minimal program: %.2fx\n",
+                    starts[k].median() / starts[0].median());
+    }
     std::fflush(stdout);
 
     Figures setPrinter;
