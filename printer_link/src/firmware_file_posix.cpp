@@ -11,46 +11,9 @@
 #include <string_view>
 
 #include "firmware_file.h"
+#include "text/codepage.h"
 
 namespace qv::firmware {
-namespace {
-
-// File names on Linux are bytes, by convention UTF-8 (as the toolkit writes them). Empty for a
-// path that does not convert (an unpaired surrogate), which then cannot be opened.
-std::optional<std::string> toUtf8(std::u16string_view path) {
-    std::string out;
-    out.reserve(path.size() * 3);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) {
-                return std::nullopt;
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return std::nullopt;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 struct FirmwareFile::Impl {
     int fd = -1;
@@ -64,7 +27,9 @@ FirmwareFile::~FirmwareFile() {
 
 bool FirmwareFile::open(std::u16string_view path) {
     close();
-    const std::optional<std::string> name = toUtf8(path);
+    // File names on Linux are bytes, by convention UTF-8 (as the toolkit writes them); a path with
+    // an unpaired surrogate converts to nothing and so cannot be opened.
+    const std::optional<std::string> name = text::toUtf8(path);
     // Non-blocking open, so that a FIFO without a writer is refused rather than waited for.
     impl_->fd = name ? ::open(name->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
     // A directory opens for reading on Linux, but it is no file to read an image from.

@@ -83,6 +83,19 @@ TEST(TextConversion, Utf8KeepsTheTextAroundInvalidSequences) {
     EXPECT_EQ(qv::text::fromUtf8("\xe6\x89\x93\xf0\x9f\x98\x80"), u"打\U0001F600");
 }
 
+// Every width of UTF-8 comes out of a path; a path with an unpaired surrogate names no file.
+TEST(TextConversion, StrictUtf8TakesPairsAndRefusesLoneSurrogates) {
+    EXPECT_EQ(qv::text::toUtf8(u"/dev/usb/lp0"), "/dev/usb/lp0");
+    EXPECT_EQ(qv::text::toUtf8(u"\u00e9\u6253\U0001F600"), "\xc3\xa9\xe6\x89\x93\xf0\x9f\x98\x80");
+    EXPECT_EQ(qv::text::toUtf8(u""), "");
+    const char16_t highAtEnd[] = {u'a', 0xD83D};
+    EXPECT_EQ(qv::text::toUtf8(std::u16string_view(highAtEnd, 2)), std::nullopt);
+    const char16_t highThenLetter[] = {0xD83D, u'b'};
+    EXPECT_EQ(qv::text::toUtf8(std::u16string_view(highThenLetter, 2)), std::nullopt);
+    const char16_t lowAlone[] = {u'a', 0xDE00, u'b'};
+    EXPECT_EQ(qv::text::toUtf8(std::u16string_view(lowAlone, 3)), std::nullopt);
+}
+
 // A text that does not convert as a whole is reported as such, never as a shorter text.
 TEST(TextConversion, CodepageTextWithAnInvalidByteDoesNotConvert) {
     ASSERT_NE(std::setlocale(LC_ALL, "en_US.UTF-8"), nullptr);

@@ -17,38 +17,6 @@ namespace {
 
 static_assert(QV_DEVICE_PATH_LEN == kDevicePathUnits, "a listed path fits the link state");
 
-// Strict UTF-16 to UTF-8: a path with an unpaired surrogate names no file and is refused.
-std::optional<std::string> pathToUtf8(std::u16string_view path) {
-    std::string out;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) {
-                return std::nullopt;
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return std::nullopt;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 int32_t listPrinterPaths(QVWCHAR (*paths)[QV_DEVICE_PATH_LEN], int32_t maxPaths) {
     if (maxPaths < 0 || (paths == nullptr && maxPaths != 0)) {
         return failWith(QV_ERR_INVALID_PARAM);
@@ -85,7 +53,7 @@ int32_t selectPrinterPath(const QVWCHAR* path) {
     if (length == 0 || length >= kDevicePathUnits) {
         return failWith(QV_ERR_INVALID_PARAM);
     }
-    const std::optional<std::string> utf8 = pathToUtf8(std::u16string_view(path, length));
+    const std::optional<std::string> utf8 = text::toUtf8(std::u16string_view(path, length));
     if (!utf8 || utf8->find('\0') != std::string::npos) {
         return failWith(QV_ERR_INVALID_PARAM);
     }

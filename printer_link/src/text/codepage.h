@@ -18,6 +18,9 @@ std::optional<std::string> toProcessCodepage(std::u16string_view text);
 // Process code page to UTF-16; nothing when any byte is invalid or incomplete in the code page
 // (a text that does not convert is never taken for a shorter one), or when no converter opens.
 std::optional<std::u16string> fromProcessCodepage(std::string_view text);
+// UTF-16 to UTF-8, strictly: nothing when the text holds an unpaired surrogate (a path with one
+// names no file).
+std::optional<std::string> toUtf8(std::u16string_view text);
 // UTF-8 to UTF-16; every invalid or incomplete sequence (each maximal ill-formed part) becomes
 // "?", so the rest of the text is kept.
 std::u16string fromUtf8(std::string_view text);
