@@ -3,7 +3,8 @@
 # link library exports.
 
 # The locale set-up for the catalogs (the Linux build makes it at the top level, beside qv410).
-add_library(settings_app_locale STATIC src/app/messages_locale_win.cpp)
+add_library(settings_app_locale STATIC src/app/messages_locale_win.cpp
+                                          src/app/messages_locale_common.cpp)
 target_include_directories(settings_app_locale PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 
 # The dialogs on the Win32 backend: what the program links.

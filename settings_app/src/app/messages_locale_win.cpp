@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/messages_locale.h"
@@ -17,19 +18,6 @@
 namespace app {
 
 namespace {
-
-// The C locale under any of its names, C.UTF-8 included: none of them selects a language.
-bool isPlainC(const char* name) {
-    if (name == nullptr) {
-        return true;
-    }
-    for (const char* plain : {"C", "POSIX", "C.UTF-8", "C.utf8"}) {
-        if (std::strcmp(name, plain) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // The variable gettext reads the messages locale from, and its value; none when unset.
 const char* messagesVariable() {
@@ -78,23 +66,17 @@ void keepEnglishInCLocale() {
 // front.
 void endLanguageListWithEnglish() {
     const char* language = std::getenv("LANGUAGE");
-    std::string value;
+    std::optional<std::string> list;
     if (language != nullptr && *language != '\0') {
-        value = language;
+        list = languageListEndingWithEnglish(language, nullptr);
     } else if (const char* variable = messagesVariable()) {
-        const char* messages = std::getenv(variable);
-        if (!isPlainC(messages)) {
-            value = messages;
-            value = value.substr(0, value.find_first_of(".@"));
-        }
+        list = languageListEndingWithEnglish(nullptr, std::getenv(variable));
     } else {
-        value = windowsLanguage();
+        list = languageListEndingWithEnglish(windowsLanguage().c_str(), nullptr);
     }
-    if (value == "en" || (value.size() > 3 && value.ends_with(":en"))) {
-        return;
+    if (list.has_value()) {
+        _putenv_s("LANGUAGE", list->c_str());
     }
-    value = value.empty() ? "en" : value + ":en";
-    _putenv_s("LANGUAGE", value.c_str());
 }
 
 }  // namespace
