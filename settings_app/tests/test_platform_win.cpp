@@ -74,7 +74,7 @@ int processId() {
 std::filesystem::path makeTemporaryFolder(const std::string& stem) {
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        const std::filesystem::path folder =
+        std::filesystem::path folder =
             base / (stem + "-" + std::to_string(processId()) + "-" + std::to_string(attempt));
         // False when the folder is already there: another name then.
         if (std::filesystem::create_directory(folder)) {
