@@ -1,7 +1,6 @@
 // The download dialog, opened from the main dialog's Download button: the firmware page, the
 // choice of the file, and Update with each of its outcomes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 
 #include "busy_probe.h"
 #include "dialog_fixture.h"
+#include "test_platform.h"
 #include "text/codepage.h"
 
 namespace {
@@ -28,7 +28,7 @@ class DownloadDialogTest : public test::DialogTest {
     void SetUp() override {
         test::DialogTest::SetUp();
         folder_ = fs::temp_directory_path() /
-                  ("qv-download-test-" + std::to_string(::getpid()) + "-" +
+                  ("qv-download-test-" + std::to_string(test::processId()) + "-" +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder_);
     }

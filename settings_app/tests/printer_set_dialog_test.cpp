@@ -9,8 +9,12 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/printer_set_dlg.h"
-#include "pty_printer_process.h"
 #include "ui/controls.h"
+#ifdef _WIN32
+#include "test_platform.h"
+#else
+#include "pty_printer_process.h"
+#endif
 
 namespace {
 
@@ -814,14 +818,25 @@ TEST_F(PrinterSetPartialCatalogTest, UntranslatedEntriesAndLabelsRepeatTheirBuff
 }
 
 // --- Against the printer served on a pty, through the real device layer -------------------
+// (On Windows: the simulated printer the environment selects, as the program finds it.)
+
+#ifdef _WIN32
+using PrinterProcess = test::SimulatorPrinterProcess;
+#else
+using PrinterProcess = qv::testing::PtyPrinterProcess;
+#endif
 
 class PrinterSetPtyTest : public PrinterSetDialogTest {
   protected:
     void SetUp() override {
         PrinterSetDialogTest::SetUp();
-        pty_ = std::make_unique<qv::testing::PtyPrinterProcess>();
+        pty_ = std::make_unique<PrinterProcess>();
+#ifdef _WIN32
+        ::setenv("QV410_DEVICE", "simulator", 1);
+#else
         ::unsetenv("QV410_DEVICE");
         ::setenv("QV410_ROOT", pty_->root().c_str(), 1);
+#endif
         qv::resetLinkStateForTesting();
         qv::device::install(nullptr);
     }
@@ -830,7 +845,7 @@ class PrinterSetPtyTest : public PrinterSetDialogTest {
         PrinterSetDialogTest::TearDown();
         pty_.reset();
     }
-    std::unique_ptr<qv::testing::PtyPrinterProcess> pty_;
+    std::unique_ptr<PrinterProcess> pty_;
 };
 
 TEST_F(PrinterSetPtyTest, EveryButtonReachesThePrinterAndIsAcknowledged) {

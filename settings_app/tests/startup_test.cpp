@@ -1,9 +1,12 @@
 // Start-up: the catalog folder, the locale, the run of the main dialog and its exit codes.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#endif
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -12,49 +15,64 @@
 #include "QVSettingToolDll.h"
 #include "app/startup.h"
 #include "dialog_fixture.h"
+#include "test_platform.h"
 #include "ui/message_loop.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace {
 
 using namespace ui;
 namespace uit = ui::testing;
 
+// A path written with slashes, in the platform's own separator (the one the catalog folder
+// ends with).
+std::string native(std::string path) {
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
+}
+
 TEST(CatalogFolder, IsTheProgramsFolderPlusLang) {
-    EXPECT_EQ(app::catalogFolderFor("/opt/qv410/QV-410SettingTool"), "/opt/qv410/Lang/");
-    EXPECT_EQ(app::catalogFolderFor("/QV-410SettingTool"), "/Lang/");
+    EXPECT_EQ(app::catalogFolderFor(native("/opt/qv410/QV-410SettingTool")),
+              native("/opt/qv410/Lang/"));
+    EXPECT_EQ(app::catalogFolderFor(native("/QV-410SettingTool")), native("/Lang/"));
 }
 
 TEST(CatalogFolder, PathWithoutSlashGivesTheRelativeLangFolder) {
-    EXPECT_EQ(app::catalogFolderFor("QV-410SettingTool"), "Lang/");
+    EXPECT_EQ(app::catalogFolderFor("QV-410SettingTool"), native("Lang/"));
 }
 
 TEST(CatalogFolder, TooLongForTheBufferIsRefused) {
     // 254 bytes of folder + "Lang/" + terminator = 260: fits; one more byte does not.
-    const std::string fits = "/" + std::string(252, 'a') + "/";
+    const std::string fits = native("/" + std::string(252, 'a') + "/");
     ASSERT_EQ(fits.size(), 254U);
-    EXPECT_EQ(app::catalogFolderFor(fits + "QV"), fits + "Lang/");
-    EXPECT_EQ(app::catalogFolderFor("/" + std::string(253, 'a') + "/QV"), std::nullopt);
+    EXPECT_EQ(app::catalogFolderFor(fits + "QV"), fits + native("Lang/"));
+    EXPECT_EQ(app::catalogFolderFor(native("/" + std::string(253, 'a') + "/QV")), std::nullopt);
 }
 
 // The build tree has Lang/ beside the program; an installed program finds the prefix's locale
-// folder instead.
+// folder instead (on Linux; a Windows program keeps its catalogs beside itself, installed or not).
 TEST(CatalogFolder, LangBesideTheProgramWinsOverTheInstalledLocaleFolder) {
     namespace fs = std::filesystem;
-    std::string pattern = fs::temp_directory_path() / "qv410-catalog-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path prefix = pattern;
+    const fs::path prefix = test::makeTemporaryFolder("qv410-catalog");
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share/locale");
-    const std::string program = prefix / "bin/QV-410SettingTool";
+    const std::string program = native((prefix / "bin/QV-410SettingTool").string());
 
     const auto installed = app::chooseCatalogFolder(program);
     ASSERT_TRUE(installed.has_value());
+#ifdef _WIN32
+    EXPECT_EQ(*installed, native((prefix / "bin/Lang/").string()));
+#else
     EXPECT_TRUE(fs::equivalent(*installed, prefix / "share/locale")) << *installed;
+#endif
 
     fs::create_directories(prefix / "bin/Lang");
-    EXPECT_EQ(app::chooseCatalogFolder(program), (prefix / "bin/Lang/").string());
+    EXPECT_EQ(app::chooseCatalogFolder(program), native((prefix / "bin/Lang/").string()));
     fs::remove_all(prefix);
 }
 
@@ -91,8 +109,12 @@ TEST(Locale, InstalledLanguageWithoutCatalogFallsBackToEnglish) {
     std::array<QVWCHAR, 260> text{};
     BaseGetPOText("PO_GSTR_MAIN_DLG_CAPTION", text.data());
     EXPECT_EQ(std::u16string(text.data()), u"QV-410 Setting Tool");
-    // The user's number formatting stays theirs.
+    // The user's number formatting stays theirs (on Windows: their regional settings').
+#ifdef _WIN32
+    EXPECT_EQ(std::string(std::localeconv()->decimal_point), test::userDecimalPoint());
+#else
     EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+#endif
 }
 
 TEST(Locale, LanguageOfTheLocaleStillWinsOverTheEnglishFallback) {
@@ -162,6 +184,24 @@ TEST_F(RunTest, IdleHandlersRunWhileTheLoopWaits) {
     EXPECT_GT(idle.calls, 0);
 }
 
+#ifdef _WIN32
+// The real program, asked to close as Windows asks it: WM_CLOSE, or the end of the session, to
+// its main dialog, with nothing open over it and with a dialog open over it.
+TEST(Program, CloseAndEndOfSessionCloseTheMainDialogWithExitCode2) {
+    for (const test::CloseRequest request :
+         {test::CloseRequest::close, test::CloseRequest::endSession}) {
+        for (const int command : {0, IDC_BUTTON_SET_PRINTER}) {
+            const test::ProgramRun run = test::runProgramAndClose(QV_PROGRAM, request, command);
+            const auto where =
+                ::testing::Message()
+                << (request == test::CloseRequest::close ? "WM_CLOSE" : "WM_ENDSESSION")
+                << " after command " << command;
+            EXPECT_EQ(run.failure, "") << where;
+            EXPECT_EQ(run.exitCode, 2) << where;
+        }
+    }
+}
+#else
 // The real program, started the way a session manager stops it: SIGTERM is a clean close.
 TEST(Program, TerminationSignalClosesTheMainDialogWithExitCode2) {
     posix_spawnattr_t attributes;
@@ -185,5 +225,6 @@ TEST(Program, TerminationSignalClosesTheMainDialogWithExitCode2) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 2);
 }
+#endif
 
 }  // namespace

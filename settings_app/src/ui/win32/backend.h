@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+namespace ui {
+class MessageLoop;
+}  // namespace ui
+
 namespace ui::win32 {
 
 // The layer's handles are the platform's, seen through an opaque type.
@@ -84,6 +88,13 @@ ui::DialogBase* dialogOf(::HWND window);
 ::HWND topLevelOf(::HWND window);
 // True for a window of the given class ("Button", "Edit", "RichEdit20W", ...).
 bool hasClass(::HWND window, const wchar_t* className);
+
+// The window a message box or file dialog over root was asked to be owned by (a page, say): the
+// platform makes the top-level window its owner. root itself when none is open over it.
+::HWND askedOwner(::HWND root);
+
+// The message loop whose run() is in progress, the innermost; nullptr when none runs.
+ui::MessageLoop* runningMessageLoop();
 
 // True while a BusyCursor exists.
 bool busyCursorShown();

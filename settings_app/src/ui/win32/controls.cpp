@@ -182,6 +182,12 @@ int ComboBox::addString(const char16_t* text) {
 }
 
 int ComboBox::setCurSel(int index) {
+    // An index beyond the list clears the choice, as CB_SETCURSEL is documented to do (Wine
+    // keeps the old one).
+    if (index < 0 || index >= getCount()) {
+        send(window_, CB_SETCURSEL, static_cast<WPARAM>(-1));
+        return -1;
+    }
     return static_cast<int>(send(window_, CB_SETCURSEL, static_cast<WPARAM>(index)));
 }
 

@@ -235,23 +235,22 @@ INT_PTR CALLBACK dialogProc(::HWND window, ::UINT message, ::WPARAM wParam, ::LP
         return FALSE;
     }
     // A close of the main dialog from outside (WM_CLOSE while a modal run is in progress, or
-    // the end of the session) ends the modal runs first, then closes it as its close box does.
+    // the end of the session) ends the modal runs first, then closes it as its close box does:
+    // through the program's termination handler when it set one, as a termination signal does
+    // elsewhere.
     if ((message == WM_CLOSE || (message == WM_ENDSESSION && wParam != 0)) &&
-        isMainDialog(window)) {
-        if (modalDepth() > 0) {
+        isMainDialog(window) && (modalDepth() > 0 || message == WM_ENDSESSION)) {
+        if (terminationHandler() != nullptr) {
+            requestTermination(terminationHandler(), terminationContext());
+        } else {
             requestTermination(
                 [](void* target) {
-                    // Queued: the handlers that ran the modal runs unwind first.
-                    PostMessageW(static_cast<::HWND>(target), WM_COMMAND,
+                    SendMessageW(static_cast<::HWND>(target), WM_COMMAND,
                                  MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                 },
                 window);
-            return TRUE;
         }
-        if (message == WM_ENDSESSION) {
-            SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return TRUE;
-        }
+        return TRUE;
     }
 
     if (message == WM_SHOWWINDOW && wParam != 0) {

@@ -19,6 +19,11 @@
 
 #include "ui/win32/backend.h"
 
+namespace {
+// Spelled out here: inside the layer's namespace HWND names the layer's type.
+const ::HWND kMessageOnlyParent = HWND_MESSAGE;
+}  // namespace
+
 namespace ui {
 
 namespace win32 {
@@ -37,6 +42,43 @@ void* gTerminateContext = nullptr;
 void (*gHandler)(void*) = nullptr;
 void* gHandlerContext = nullptr;
 
+MessageLoop* gRunningLoop = nullptr;
+
+constexpr ::UINT kDeliverTermination = WM_APP + 0x54;
+
+// The close asked for, run once the loop is back; what opens until then (nothing, in the
+// program) returns at once.
+void deliverTermination() {
+    if (gTerminate != nullptr) {
+        gTerminate(gTerminateContext);
+    }
+    gTerminationRequested = false;
+}
+
+::LRESULT CALLBACK terminationProc(::HWND window, ::UINT message, ::WPARAM wParam,
+                                   ::LPARAM lParam) {
+    if (message == kDeliverTermination) {
+        deliverTermination();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A message-only window: a message posted to it is dispatched by whichever loop runs, a modal
+// one included (a thread message would be lost there).
+::HWND terminationWindow() {
+    static ::HWND window = [] {
+        WNDCLASSW cls{};
+        cls.lpfnWndProc = terminationProc;
+        cls.hInstance = GetModuleHandleW(nullptr);
+        cls.lpszClassName = L"QV410Termination";
+        RegisterClassW(&cls);
+        return CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, kMessageOnlyParent,
+                               nullptr, cls.hInstance, nullptr);
+    }();
+    return window;
+}
+
 }  // namespace
 
 ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
@@ -47,11 +89,11 @@ ModalScope::~ModalScope() {
     auto& runs = modalRuns();
     runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
     if (runs.empty() && gTerminationPending) {
-        // The last modal run has unwound: the close goes ahead once back in the loop.
+        // The last modal run has unwound: the close goes ahead once back in the loop, after the
+        // handlers that ran the modal runs have returned.
         gTerminationPending = false;
-        gTerminationRequested = false;
-        if (gTerminate != nullptr) {
-            gTerminate(gTerminateContext);
+        if (PostMessageW(terminationWindow(), kDeliverTermination, 0, 0) == FALSE) {
+            deliverTermination();
         }
     }
 }
@@ -87,6 +129,10 @@ void requestTermination(void (*terminate)(void*), void* context) {
     }
 }
 
+MessageLoop* runningMessageLoop() {
+    return gRunningLoop;
+}
+
 void (*terminationHandler())(void*) {
     return gHandler;
 }
@@ -100,9 +146,21 @@ void* terminationContext() {
 using namespace win32;
 
 MessageLoop::MessageLoop() = default;
-MessageLoop::~MessageLoop() = default;
+MessageLoop::~MessageLoop() {
+    if (gRunningLoop == this) {
+        gRunningLoop = nullptr;
+    }
+}
 
 int MessageLoop::run() {
+    // The loop running inside it, if any, gives way to this one until it returns.
+    struct Running {
+        MessageLoop* outer;
+        explicit Running(MessageLoop* loop) : outer(gRunningLoop) { gRunningLoop = loop; }
+        ~Running() { gRunningLoop = outer; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+    } running(this);
     ::MSG msg{};
     for (;;) {
         // The queue has run empty: the idle handlers, once, before waiting again.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -65,6 +66,21 @@ GetOpenFileNameFn openFileNameEntry() {
     return entry;
 }
 
+// The platform's modal windows open now: the top-level owner each has, and the window the
+// program asked to own it.
+std::vector<std::pair<::HWND, ::HWND>>& askedOwners() {
+    static std::vector<std::pair<::HWND, ::HWND>> owners;
+    return owners;
+}
+
+class AskedOwner {
+  public:
+    AskedOwner(::HWND root, ::HWND asked) { askedOwners().emplace_back(root, asked); }
+    ~AskedOwner() { askedOwners().pop_back(); }
+    AskedOwner(const AskedOwner&) = delete;
+    AskedOwner& operator=(const AskedOwner&) = delete;
+};
+
 std::wstring toWide(std::u16string_view text) {
     return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
 }
@@ -81,6 +97,7 @@ class Win32Presenter final : public Presenter {
         const std::wstring body = toWide(text);
         const std::wstring title = toWide(caption);
         const ModalScope scope([root] { endPlatformModals(root, IDOK); });
+        const AskedOwner asked(root, native(owner));
         MessageBoxW(root, body.c_str(), title.c_str(), type);
         return IDOK;
     }
@@ -120,6 +137,7 @@ class Win32Presenter final : public Presenter {
         BOOL chosen = FALSE;
         {
             const ModalScope scope([root] { endPlatformModals(root, IDCANCEL); });
+            const AskedOwner asked(root, native(request.owner));
             chosen = getOpenFileName(&ofn);
         }
         if (chosen == FALSE) {
@@ -160,6 +178,18 @@ class Win32Presenter final : public Presenter {
 };
 
 }  // namespace
+
+namespace win32 {
+::HWND askedOwner(::HWND root) {
+    const auto& owners = askedOwners();
+    for (auto it = owners.rbegin(); it != owners.rend(); ++it) {
+        if (it->first == root && it->second != nullptr) {
+            return it->second;
+        }
+    }
+    return root;
+}
+}  // namespace win32
 
 Presenter& platformPresenter() {
     static Win32Presenter presenter;

@@ -218,13 +218,15 @@ void CALLBACK reportShown(::HWND /*window*/, ::UINT /*message*/, UINT_PTR timer,
         }
         ShownModal shown;
         shown.caption = win32::windowText(w);
+        shown.owner = layer(GetWindow(w, GW_OWNER));
         if (DialogBase* dialog = dialogOf(w)) {
             shown.templateId = dialog->templateId();
         } else {
-            // A message box's text is its static control 0xFFFF.
+            // A message box's text is its static control 0xFFFF; its owner the window the
+            // program gave it (a page), which the platform replaced by the top-level one.
             shown.text = win32::windowText(GetDlgItem(w, 0xFFFF));
+            shown.owner = layer(askedOwner(GetWindow(w, GW_OWNER)));
         }
-        shown.owner = layer(GetWindow(w, GW_OWNER));
         observer()(shown);
     }
 }
@@ -265,6 +267,18 @@ std::vector<std::function<void()>>& queued() {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Runs the queued calls once the running loop has gone idle: posted from its idle phase, so
+// that whatever was queued before them, and the idle handlers, come first.
+class RunQueuedWhenIdle final : public IdleHandler {
+  public:
+    bool onIdle() override;
+};
+
+RunQueuedWhenIdle& whenIdle() {
+    static RunQueuedWhenIdle handler;
+    return handler;
+}
+
 ::HWND queueWindow() {
     static ::HWND window = [] {
         WNDCLASSW cls{};
@@ -276,6 +290,13 @@ std::vector<std::function<void()>>& queued() {
                                nullptr, cls.hInstance, nullptr);
     }();
     return window;
+}
+
+bool RunQueuedWhenIdle::onIdle() {
+    if (!queued().empty()) {
+        PostMessageW(queueWindow(), kRunQueued, 0, 0);
+    }
+    return false;
 }
 
 // --- pictures --------------------------------------------------------------------------------
@@ -437,6 +458,17 @@ void deliverKey(::HWND target, WPARAM virtualKey, bool control, bool shift) {
         TranslateMessage(&nativeMsg);
         DispatchMessageW(&nativeMsg);
     }
+    // The characters the key types (a line break in a multi-line field) arrive with the press,
+    // before anything else is looked at.
+    ::MSG typed{};
+    while (PeekMessageW(&typed, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE) != FALSE) {
+        if (typed.message == WM_QUIT) {
+            // Taken whatever the filter; left for the loop that is meant to end.
+            PostQuitMessage(static_cast<int>(typed.wParam));
+            break;
+        }
+        DispatchMessageW(&typed);
+    }
     SetKeyboardState(saved.data());
 }
 
@@ -448,6 +480,20 @@ void deliverKey(::HWND target, WPARAM virtualKey, bool control, bool shift) {
 bool usable(::HWND window) {
     return window != nullptr && IsWindowEnabled(window) != FALSE &&
            IsWindowVisible(window) != FALSE;
+}
+
+// Enabled, and so is every window it lies in: what typing and choosing need, on a page behind
+// another tab as much as on the one shown.
+bool enabled(::HWND window) {
+    for (::HWND w = window; w != nullptr; w = GetParent(w)) {
+        if (IsWindowEnabled(w) == FALSE) {
+            return false;
+        }
+        if ((GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) == 0) {
+            break;
+        }
+    }
+    return window != nullptr;
 }
 
 void recordShown(int templateId) {
@@ -625,7 +671,7 @@ bool clickTab(DialogBase& dialog, int tabControlId, int index) {
 
 bool typeText(DialogBase& dialog, int id, const std::u16string& text) {
     ::HWND item = native(dialog.getDlgItem(id));
-    if (!usable(item) || !(hasClass(item, WC_EDITW) || hasClass(item, L"RichEdit20W")) ||
+    if (!enabled(item) || !(hasClass(item, WC_EDITW) || hasClass(item, L"RichEdit20W")) ||
         (GetWindowLongPtrW(item, GWL_STYLE) & ES_READONLY) != 0) {
         return false;
     }
@@ -641,7 +687,7 @@ bool typeText(DialogBase& dialog, int id, const std::u16string& text) {
 
 bool chooseListEntry(DialogBase& dialog, int id, int index) {
     ::HWND item = native(dialog.getDlgItem(id));
-    if (!usable(item) || index < 0 ||
+    if (!enabled(item) || index < 0 ||
         index >= static_cast<int>(SendMessageW(item, CB_GETCOUNT, 0, 0))) {
         return false;
     }
@@ -721,6 +767,13 @@ void processEvents() {
 
 void postToLoop(std::function<void()> f) {
     queued().push_back(std::move(f));
+    if (MessageLoop* loop = runningMessageLoop()) {
+        // Once, whichever loop runs now.
+        loop->removeIdleHandler(&whenIdle());
+        loop->addIdleHandler(&whenIdle());
+        return;
+    }
+    // No loop runs yet: the first one to run takes it.
     PostMessageW(queueWindow(), kRunQueued, 0, 0);
 }
 
