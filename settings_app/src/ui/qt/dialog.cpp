@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
@@ -236,6 +237,10 @@ QString controlText(QWidget* w) {
     }
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         return e->text();
+    }
+    if (auto* c = qobject_cast<QComboBox*>(w)) {
+        // A drop-down list's text is its chosen entry, empty without a choice.
+        return c->currentIndex() >= 0 ? c->currentText() : QString();
     }
     if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
         QString lines = p->toPlainText();
