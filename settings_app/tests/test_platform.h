@@ -22,9 +22,6 @@ std::filesystem::path makeTemporaryFolder(const std::string& stem);
 void askToCloseFromOutside(ui::HWND mainDialog);
 
 #ifdef _WIN32
-// The decimal point of the user's regional settings, which Windows formats numbers by.
-std::string userDecimalPoint();
-
 // The real program started as a process, asked to close once its main dialog is shown. When
 // command is not 0 the main dialog first gets that button command and the close waits until the
 // dialog it opens is shown.

@@ -84,15 +84,6 @@ std::filesystem::path makeTemporaryFolder(const std::string& stem) {
     throw std::runtime_error("no temporary folder for " + stem);
 }
 
-std::string userDecimalPoint() {
-    std::array<char, 8> point{};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, point.data(),
-                       static_cast<int>(point.size())) == 0) {
-        return {};
-    }
-    return point.data();
-}
-
 void askToCloseFromOutside(ui::HWND mainDialog) {
     PostMessageW(reinterpret_cast<::HWND>(mainDialog), WM_CLOSE, 0, 0);
 }

@@ -55,21 +55,28 @@ add_custom_target(settings_app_partial_catalog DEPENDS ${PARTIAL_MO})
 add_dependencies(settings_app_tests settings_app_partial_catalog settings_app_catalogs
   QV-410SettingTool)
 
-# Windows converts the catalogs' texts through the code page a process starts with, and Wine
-# takes it from LANG: the Chinese cases run in a process of their own started in Chinese, the rest
-# in English. Left out, each for a reason only one platform has:
-# - CommaLocale: Windows takes the decimal separator from the user's regional settings, not LC_ALL.
+# Windows converts the catalogs' texts through the code page a process starts with, and takes
+# the user's number formatting from the language the process starts in (under Wine: from LANG):
+# the Chinese cases run in a process of their own started in Chinese, the cases of a comma
+# decimal separator in one started in German, the rest in English. Left out, for a reason only
+# one platform has:
 # - FontFollowsTheLanguage: the Win32 templates name "MS Shell Dlg", which Windows maps per
 #   language; the Qt backend picks the families itself.
 set(QV410_CHINESE_LOCALE_CASES
   "Locale.LanguageChosenByTheUserComesFirstInTheCLocale:Locale.LanguageOfTheLocaleStillWinsOverTheEnglishFallback")
 set(QV410_CHINESE_CASES "*Chinese*:*zh_CN*:Locales/CompiledCatalog.*/Case1:${QV410_CHINESE_LOCALE_CASES}")
-set(QV410_NOT_ON_WINDOWS "*CommaLocale*:*FontFollowsTheLanguage*")
+set(QV410_COMMA_CASES "*CommaLocale*:Locale.InstalledLanguageWithoutCatalogFallsBackToEnglish")
+set(QV410_NOT_ON_WINDOWS "*FontFollowsTheLanguage*")
 add_test(NAME settings_app_dialogs_english
-  COMMAND settings_app_tests --gtest_filter=-${QV410_CHINESE_CASES}:${QV410_NOT_ON_WINDOWS})
+  COMMAND settings_app_tests
+          --gtest_filter=-${QV410_CHINESE_CASES}:${QV410_COMMA_CASES}:${QV410_NOT_ON_WINDOWS})
 add_test(NAME settings_app_dialogs_chinese
   COMMAND settings_app_tests --gtest_filter=${QV410_CHINESE_CASES}-${QV410_NOT_ON_WINDOWS})
+add_test(NAME settings_app_dialogs_comma
+  COMMAND settings_app_tests --gtest_filter=${QV410_COMMA_CASES}-${QV410_NOT_ON_WINDOWS})
 set_tests_properties(settings_app_dialogs_english PROPERTIES LABELS app TIMEOUT 600
   ENVIRONMENT "LANG=en_US.UTF-8;LC_ALL=;QV410_DEVICE=simulator")
 set_tests_properties(settings_app_dialogs_chinese PROPERTIES LABELS app TIMEOUT 600
   ENVIRONMENT "LANG=zh_CN.UTF-8;LC_ALL=;QV410_DEVICE=simulator")
+set_tests_properties(settings_app_dialogs_comma PROPERTIES LABELS app TIMEOUT 600
+  ENVIRONMENT "LANG=de_DE.UTF-8;LC_ALL=;QV410_DEVICE=simulator")
