@@ -30,6 +30,10 @@ inline std::u16string_view u16(const wchar_t* text, std::size_t length) {
 // The module whose resources hold the dialog templates and the icon: the program itself.
 HINSTANCE resourceModule();
 
+// A message-only window of a class of its own, registered on first use: a message posted to it
+// is dispatched by whichever loop runs, a modal one included (a thread message would be lost).
+::HWND createMessageOnlyWindow(const wchar_t* className, ::WNDPROC procedure);
+
 // The window text of any window, whole.
 std::u16string windowText(::HWND window);
 // Copies text into buffer as GetWindowTextW would (at most maxCount - 1 units and a terminator),

@@ -64,22 +64,22 @@ void deliverTermination() {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A message-only window: a message posted to it is dispatched by whichever loop runs, a modal
-// one included (a thread message would be lost there).
 ::HWND terminationWindow() {
-    static ::HWND window = [] {
-        WNDCLASSW cls{};
-        cls.lpfnWndProc = terminationProc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"QV410Termination";
-        RegisterClassW(&cls);
-        return CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, kMessageOnlyParent,
-                               nullptr, cls.hInstance, nullptr);
-    }();
+    static ::HWND window = createMessageOnlyWindow(L"QV410Termination", terminationProc);
     return window;
 }
 
 }  // namespace
+
+::HWND createMessageOnlyWindow(const wchar_t* className, ::WNDPROC procedure) {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = procedure;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = className;
+    RegisterClassW(&cls);
+    return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, kMessageOnlyParent, nullptr,
+                           cls.hInstance, nullptr);
+}
 
 ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
     modalRuns().push_back(this);

@@ -26,11 +26,6 @@
 
 #include "ui/win32/backend.h"
 
-namespace {
-// Spelled out here: inside the layer's namespace HWND names the layer's type.
-const ::HWND kMessageOnlyParent = HWND_MESSAGE;
-}  // namespace
-
 namespace ui::testing {
 
 using namespace ui::win32;
@@ -280,15 +275,7 @@ RunQueuedWhenIdle& whenIdle() {
 }
 
 ::HWND queueWindow() {
-    static ::HWND window = [] {
-        WNDCLASSW cls{};
-        cls.lpfnWndProc = queueProc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"QV410TestQueue";
-        RegisterClassW(&cls);
-        return CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, kMessageOnlyParent,
-                               nullptr, cls.hInstance, nullptr);
-    }();
+    static ::HWND window = win32::createMessageOnlyWindow(L"QV410TestQueue", queueProc);
     return window;
 }
 
