@@ -18,6 +18,8 @@ std::optional<std::string> toProcessCodepage(std::u16string_view text);
 // Process code page to UTF-16; nothing when any byte is invalid or incomplete in the code page
 // (a text that does not convert is never taken for a shorter one), or when no converter opens.
 std::optional<std::u16string> fromProcessCodepage(std::string_view text);
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
 // UTF-16 to UTF-8, strictly: nothing when the text holds an unpaired surrogate (a path with one
 // names no file).
 std::optional<std::string> toUtf8(std::u16string_view text);
