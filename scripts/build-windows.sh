@@ -33,10 +33,9 @@ packages=(
   # read back.
   x11-utils xdotool openbox imagemagick
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   # The 32-bit Wine needs the i386 half of the archive.

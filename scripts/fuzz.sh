@@ -10,10 +10,9 @@ seconds=${FUZZ_SECONDS:-60}
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-missing=()
-for p in clang libclang-rt-14-dev cmake make libgtest-dev gettext; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+mapfile -t missing < <(missing_packages clang libclang-rt-14-dev cmake make libgtest-dev gettext)
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     $SUDO apt-get update -qq

@@ -15,10 +15,9 @@ packages=(
   binutils-mingw-w64-x86-64
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# shellcheck source=scripts/packages.sh
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -24,10 +24,9 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 # --- packages -------------------------------------------------------------------------------
 packages=(wixl wixl-data msitools zip unzip gettext binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb openbox xdotool)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -qq || echo "warning: apt-get update reported errors" >&2
