@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that install what they need: which of the named Debian packages are not
 # installed, one per line.
 missing_packages() {
