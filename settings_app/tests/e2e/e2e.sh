@@ -10,6 +10,8 @@ set -uo pipefail
 
 program=$1
 case_name=$2
+# shellcheck source=settings_app/tests/x11_helpers.sh
+source "$(dirname "$0")/../x11_helpers.sh"
 
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work/runtime
@@ -32,18 +34,6 @@ fail() {
             echo "  screen saved to ${E2E_ARTIFACTS:-/tmp}/e2e-$case_name.png" >&2
     fi
     exit 1
-}
-
-# Runs "$@" every 0.1 s until it succeeds, for at most $1 seconds.
-within() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 10))
-    for ((t = 0; t < tries; t++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 start_display() {
@@ -79,47 +69,6 @@ start_app() {
     within 10 is_active "$main" || fail "the main dialog never became active"
 }
 
-is_active() {
-    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
-}
-
-# The id of the visible window whose name matches the regular expression, within 10 s.
-window_named() {
-    local id=""
-    for ((t = 0; t < 100; t++)); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        kill -0 "$app_pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-no_window_named() {
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
-}
-
-framed() {
-    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='
-}
-
-# client WINDOW: x y width height of the client area on the screen.
-client() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /^  Width/ {w=$2} /^  Height/ {h=$2} END {print x, y, w, h}'
-}
-
-# frame WINDOW: x y width height of the window with the window manager's frame.
-frame() {
-    local x y w h l r t b
-    read -r x y w h <<<"$(client "$1")"
-    read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
-    echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
-}
-
 # The centre of a frame, doubled so that it stays an integer.
 centre2() {
     local x y w h
@@ -135,39 +84,6 @@ main_point() {
     echo $((cx + ($1 * 2 + $3) * cw / 796)) $((cy + ($2 * 2 + $4) * ch / 322))
 }
 
-# dialog_point WINDOW TW TH X Y W H: the centre of a control of a dialog whose template is
-# TW x TH dialog units.
-dialog_point() {
-    local cx cy cw ch
-    read -r cx cy cw ch <<<"$(client "$1")"
-    echo $((cx + ($4 * 2 + $6) * cw / ($2 * 2))) $((cy + ($5 * 2 + $7) * ch / ($3 * 2)))
-}
-
-# page_point WINDOW TW TH TABX TABY X Y W H: the centre of a control of a page that the dialog
-# hosts in its tab control at TABX, TABY (the page starts 20 pixels below the tab control's top).
-page_point() {
-    local cx cy cw ch
-    read -r cx cy cw ch <<<"$(client "$1")"
-    local ox=$((cx + $4 * cw / $2)) oy=$((cy + $5 * ch / $3 + 20))
-    echo $((ox + ($6 * 2 + $8) * cw / ($2 * 2))) $((oy + ($7 * 2 + $9) * ch / ($3 * 2)))
-}
-
-# crop WINDOW X Y W H FILE: a part of a window's client area, in pixels, as a picture.
-crop_client() {
-    local cx cy cw ch
-    read -r cx cy cw ch <<<"$(client "$1")"
-    import -window root -crop "$4x$5+$((cx + $2))+$((cy + $3))" +repage "$6" || fail "no screenshot"
-}
-
-# Pixels that differ between two pictures of the same size.
-pixels_differing() {
-    compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1
-}
-
-click_at() {
-    xdotool mousemove "$1" "$2" click 1
-}
-
 press_main_button() {
     case $1 in
     connection) click_at $(main_point 293 85 80 14) ;;
@@ -175,13 +91,6 @@ press_main_button() {
     set_printer) click_at $(main_point 60 133 92 20) ;;
     download) click_at $(main_point 188 133 92 20) ;;
     esac
-}
-
-# The close box of the window manager's frame (openbox: the rightmost title-bar button).
-click_close_box() {
-    local x y w h
-    read -r x y w h <<<"$(frame "$1")"
-    click_at $((x + w - 11)) $((y + 10))
 }
 
 # The OK button of a message box: its only button, at the bottom right.
