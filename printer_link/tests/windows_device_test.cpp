@@ -281,3 +281,58 @@ TEST(WindowsInterfacePath, VendorAndProductMatchInOneCaseOnly) {
 }
 
 }  // namespace
+
+// Another program's exchange (its claim on the printer, here held by another thread) holds this
+// one off for the bounded wait, then the read fails as an open failure, ERROR_BUSY; the claim
+// let go during the wait is taken at once.
+TEST_F(WindowsDeviceTest, PrinterClaimedElsewhereIsWaitedForThenRefusedAsBusy) {
+    PipePrinter printer;
+    ASSERT_TRUE(printer.ok());
+    HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE letGo = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        HANDLE claim = ::CreateMutexW(nullptr, TRUE, qv::device::claimName(printer.path()).c_str());
+        ::SetEvent(held);
+        ::WaitForSingleObject(letGo, 10000);
+        ::ReleaseMutex(claim);
+        ::CloseHandle(claim);
+    });
+    ASSERT_EQ(::WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+    std::size_t received = 0;
+    const auto start = steady_clock::now();
+    const auto status = device->read(printer.path(), reply, qv::kReadWait, received);
+    const DWORD error = ::GetLastError();
+    const auto elapsed = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
+    EXPECT_EQ(status, qv::device::ReadStatus::openFailed);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_BUSY));
+    EXPECT_GE(elapsed.count(), qv::device::kBusyWait.count() - 20);
+    EXPECT_LT(elapsed.count(), qv::device::kBusyWait.count() + 1000);
+    device->release();
+
+    const std::string answer("\x1F\x1B\x1A\x00\x01\x01", 6);
+    printer.replyAfter(milliseconds(0), answer);
+    std::thread release([&] {
+        std::this_thread::sleep_for(milliseconds(300));
+        ::SetEvent(letGo);
+    });
+    const auto second = steady_clock::now();
+    EXPECT_EQ(device->read(printer.path(), reply, qv::kReadWait, received),
+              qv::device::ReadStatus::ok);
+    const auto waited = std::chrono::duration_cast<milliseconds>(steady_clock::now() - second);
+    EXPECT_GE(waited.count(), 250);
+    EXPECT_LT(waited.count(), 2000);
+    release.join();
+    other.join();
+    device->release();
+    ::CloseHandle(held);
+    ::CloseHandle(letGo);
+}
+
+// The name is one per printer, whatever case its path is written in, and a valid object name.
+TEST(WindowsPrinterClaim, OneNamePerPrinterInAnyCase) {
+    const std::wstring upper = qv::device::claimName("\\\\?\\USB#VID_0FE6&PID_811E#A1#{guid}");
+    EXPECT_EQ(upper, qv::device::claimName("\\\\?\\usb#vid_0fe6&pid_811e#a1#{GUID}"));
+    EXPECT_NE(upper, qv::device::claimName("\\\\?\\USB#VID_0FE6&PID_811E#A2#{guid}"));
+    EXPECT_EQ(upper.rfind(L"Global\\", 0), 0u);
+    EXPECT_EQ(upper.find(L'\\', 7), std::wstring::npos);
+}

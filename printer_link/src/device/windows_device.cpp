@@ -190,22 +190,6 @@ std::vector<std::string> discover(std::size_t limit) {
 // More printers than this on one machine is not a label station; the list stays bounded.
 constexpr std::size_t kMaxPrinters = 64;
 
-// The name of the mutex that makes a printer one program's at a time: the same for every
-// process and session on the machine, whatever case the path is written in. Kernel object names
-// take no backslash after the namespace and are bounded in length, so the path is hashed.
-std::wstring claimName(const std::string& path) {
-    uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-    for (const char c : path) {
-        const auto lower = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        hash = (hash ^ lower) * 1099511628211ULL;
-    }
-    std::wstring name = L"Global\\QV410Printer-";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        name += L"0123456789abcdef"[(hash >> shift) & 0xF];
-    }
-    return name;
-}
-
 class WindowsDevice : public Device {
   public:
     ~WindowsDevice() override { release(); }
@@ -311,6 +295,22 @@ bool isPrinterInterfacePath(std::wstring_view path) {
     };
     // Both in upper case or both in lower case; a path that mixes them is another device's.
     return (has(L"PID_811E") && has(L"VID_0FE6")) || (has(L"pid_811e") && has(L"vid_0fe6"));
+}
+
+// The same for every process and session on the machine, whatever case the path is written in.
+// Kernel object names take no backslash after the namespace and are bounded in length, so the path
+// is hashed.
+std::wstring claimName(const std::string& path) {
+    uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+    for (const char c : path) {
+        const auto lower = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash = (hash ^ lower) * 1099511628211ULL;
+    }
+    std::wstring name = L"Global\\QV410Printer-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    }
+    return name;
 }
 
 WriteStatus writeWithin(const std::string& path, std::span<const uint8_t> bytes,

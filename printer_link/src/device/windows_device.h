@@ -15,6 +15,9 @@ namespace qv::device {
 // both in upper case or both in lower case.
 bool isPrinterInterfacePath(std::wstring_view path);
 
+// The name of the machine-wide mutex that makes the printer at path one program's at a time.
+std::wstring claimName(const std::string& path);
+
 // One overlapped WriteFile of every byte that must finish within wait; a write still pending then
 // is cancelled and fails. For a transport that must not hang on a printer that stops taking data.
 WriteStatus writeWithin(const std::string& path, std::span<const uint8_t> bytes,
