@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -132,7 +133,9 @@ class CloseWatch {
 // to let go, then fails with errno EBUSY. Returns the descriptor or -1 (errno set).
 int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
     const auto deadline = Clock::now() + busyWait;
-    CloseWatch watch(path);  // before the first try, so that no close in between is missed
+    // Watched only once the printer is found in use: every try after the watch is in place
+    // comes before its wait, so no close in between is missed.
+    std::optional<CloseWatch> watch;
     UniqueFd fd(-1);
     for (;;) {
         if (!fd.ok()) {
@@ -150,7 +153,11 @@ int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
                     .release();  // no locks on this node: the driver's own rule is all there is
             }
         }
-        if (!watch.wait(deadline)) {
+        if (!watch) {
+            watch.emplace(path);
+            continue;
+        }
+        if (!watch->wait(deadline)) {
             errno = EBUSY;
             return -1;
         }
