@@ -50,11 +50,11 @@ if [ "${#missing[@]}" -gt 0 ]; then
   others=()
   for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || others+=("$p"); done
   if [ "${#others[@]}" -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends \
       "${others[@]}" >/dev/null
   fi
   if [ "${#others[@]}" -ne "${#missing[@]}" ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends \
       wine32:i386 >/dev/null || echo "warning: wine32:i386 could not be installed" >&2
   fi
 fi
