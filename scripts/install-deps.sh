@@ -32,7 +32,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
     sleep $((attempt * 10))
   done
   for attempt in 1 2 3; do
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends \
       "${missing[@]}" >/dev/null && break
     [ "$attempt" -lt 3 ] || exit 1
     echo "apt-get install failed (attempt $attempt)" >&2

@@ -1,26 +1,49 @@
 #!/usr/bin/env bash
-# Installs the x64 MSI in a fresh Wine prefix with no window shown (/qn) and checks what an
-# operator and an administrator rely on: the files and the shortcut, the entry in the installed
-# programs, the installed program starting in Chinese and in English against the simulated
-# printer and closing with 2 on Escape, a second install of the same MSI changing nothing, a
-# later version replacing it, an earlier one refused, the x86 package refused on 64-bit
-# Windows, the development feature installed only when asked for, and removal leaving the
-# prefix as it found it.
+# Installs an MSI in a fresh Wine prefix of its architecture (64-bit for x64, 32-bit for x86) with
+# no window shown (/qn) and checks what an operator and an administrator rely on: the files and
+# the shortcut, the entry in the installed programs, the installed program starting in Chinese
+# and in English against the simulated printer and closing with 2 on Escape, a second install of
+# the same MSI changing nothing, a later version replacing it, an earlier one refused, the
+# development feature installed only when asked for, and removal leaving the prefix as it found
+# it. For x64, the x86 package given last must be refused on that 64-bit Windows.
 #
-# Usage: install_test.sh <x64 msi> <the same built as a later version> <x86 msi> <staged tree>
-#                        <work folder>
+# Registry values are read in the view of the package's architecture (reg /reg:64 or /reg:32):
+# which reg.exe the `wine` command starts must not decide what is found.
+#
+# Usage: install_test.sh x64|x86 <msi> <the same built as a later version> <staged tree>
+#                        <work folder> [<x86 msi, for x64>]
 set -euo pipefail
-msi=$(realpath "$1")
-later_msi=$(realpath "$2")
-x86_msi=$(realpath "$3")
+arch=$1
+case "$arch" in
+x64) wine_arch=win64 view=/reg:64 ;;
+x86) wine_arch=win32 view=/reg:32 ;;
+*)
+  echo "install_test.sh: architecture x64 or x86, not '$arch'" >&2
+  exit 64
+  ;;
+esac
+msi=$(realpath "$2")
+later_msi=$(realpath "$3")
 stage=$(realpath "$4")
 work=$5
+x86_msi=""
+if [ "$arch" = x64 ]; then
+  [ -n "${6:-}" ] || { echo "install_test.sh: x64 needs the x86 MSI it must refuse" >&2; exit 64; }
+  x86_msi=$(realpath "$6")
+fi
 top=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$work"
 work=$(realpath "$work")
+# shellcheck source=scripts/wine.sh
+source "$top/scripts/wine.sh"
+use_wine "$work/wine-bin"
+if [ "$arch" = x86 ] && ! wine32_runs; then
+  echo "FAILED (install test, x86): a 32-bit Wine prefix needs the 32-bit loader: $wine32_reason" >&2
+  exit 1
+fi
 
 fail() {
-  echo "FAILED (install test): $*" >&2
+  echo "FAILED (install test, $arch): $*" >&2
   exit 1
 }
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v p="$2" '$1 == p {print $2}'; }
@@ -51,7 +74,7 @@ packed() {
   printf '%s\n' "$out"
 }
 
-export WINEPREFIX=$work/wineprefix WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX=$work/wineprefix WINEARCH=$wine_arch WINEDEBUG=-all
 # No Mono or Gecko prompts, and no menu entries or file types written outside the prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset LANGUAGE
@@ -66,7 +89,7 @@ cleanup() {
 trap cleanup EXIT
 
 started=$SECONDS
-echo "== install test: fresh Wine prefix =="
+echo "== install test ($arch): fresh $wine_arch Wine prefix, $(basename "$wine_loader") loader =="
 wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1 || true
@@ -94,7 +117,7 @@ msiexec() {
   echo "$rc"
 }
 reg_value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  wine reg query "$1" /v "$2" "$view" 2>/dev/null | tr -d '\r' |
     awk -v n="$2" '$1 == n {sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit}'
 }
 shortcuts() {
@@ -114,20 +137,22 @@ ours() {
   echo "# installer cache"
   listing_of "$c/windows/Installer/$product" || true
   echo "# entry"
-  wine reg query "$arp\\$product" 2>/dev/null | tr -d '\r' | grep -v '^$' || true
+  wine reg query "$arp\\$product" "$view" 2>/dev/null | tr -d '\r' | grep -v '^$' || true
 }
 
 files_before=$(prefix_files)
 keys_before=$(registry_keys)
 
-# The x86 package is for 32-bit Windows only: here it must refuse and leave nothing.
-rc=$(msiexec /i "$x86_msi" /qn)
-[ "$rc" != 0 ] || fail "the x86 MSI installed on 64-bit Windows"
-diff <(echo "$files_before") <(prefix_files | grep -vx './windows/Installer') >&2 ||
-  fail "the refused x86 MSI changed the prefix's files"
-echo "x86 MSI on 64-bit Windows: refused ($rc)"
+# The x86 package is for 32-bit Windows only: on 64-bit Windows it must refuse and leave nothing.
+if [ -n "$x86_msi" ]; then
+  rc=$(msiexec /i "$x86_msi" /qn)
+  [ "$rc" != 0 ] || fail "the x86 MSI installed on 64-bit Windows"
+  diff <(echo "$files_before") <(prefix_files | grep -vx './windows/Installer') >&2 ||
+    fail "the refused x86 MSI changed the prefix's files"
+  echo "x86 MSI on 64-bit Windows: refused ($rc)"
+fi
 
-echo "== install test: install $(basename "$msi") (/qn) =="
+echo "== install test ($arch): install $(basename "$msi") (/qn) =="
 rc=$(msiexec /i "$msi" /qn)
 [ "$rc" = 0 ] || fail "msiexec /i ended with $rc"
 
@@ -263,4 +288,4 @@ if [ -n "$new_keys" ]; then
   echo "registry keys added and left empty by Windows Installer itself:"
   while read -r key; do echo "  $key"; done <<<"$new_keys"
 fi
-echo "install test passed in $((SECONDS - started)) s"
+echo "install test ($arch) passed in $((SECONDS - started)) s"

@@ -1,6 +1,8 @@
 // Start-up: the catalog folder, the locale, the run of the main dialog and its exit codes.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <langinfo.h>
+#include <locale.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "QVSettingToolDll.h"
 #include "app/startup.h"
@@ -76,9 +80,30 @@ TEST(CatalogFolder, LangBesideTheProgramWinsOverTheInstalledLocaleFolder) {
     fs::remove_all(prefix);
 }
 
+#ifndef _WIN32
+// The decimal separator of a locale this machine has installed; nothing where it has not.
+std::optional<std::string> installedDecimalPoint(const char* name) {
+    locale_t locale = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(nullptr));
+    if (locale == static_cast<locale_t>(nullptr)) {
+        return std::nullopt;
+    }
+    std::string decimal = nl_langinfo_l(RADIXCHAR, locale);
+    freelocale(locale);
+    return decimal;
+}
+#endif
+
+// No system has a locale of this name: the user's locale is missing.
+constexpr const char* kMissingLocale = "qv_ZZ.UTF-8";
+
 class LocaleTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(LocaleTest, PlainOrMissingLocaleStillReadsTheEnglishCatalog) {
+#ifndef _WIN32
+    if (std::string(GetParam()) == kMissingLocale) {
+        ASSERT_FALSE(installedDecimalPoint(kMissingLocale)) << "a locale of that name exists here";
+    }
+#endif
     setenv("LC_ALL", GetParam(), 1);
     unsetenv("LANGUAGE");
     app::bindCatalog();
@@ -90,7 +115,7 @@ TEST_P(LocaleTest, PlainOrMissingLocaleStillReadsTheEnglishCatalog) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, LocaleTest,
-                         ::testing::Values("C", "POSIX", "C.UTF-8", "fr_FR.UTF-8"),
+                         ::testing::Values("C", "POSIX", "C.UTF-8", kMissingLocale),
                          [](const auto& info) { return "Locale" + std::to_string(info.index); });
 
 TEST(Locale, LanguageChosenByTheUserComesFirstInTheCLocale) {
@@ -103,15 +128,24 @@ TEST(Locale, LanguageChosenByTheUserComesFirstInTheCLocale) {
 }
 
 TEST(Locale, InstalledLanguageWithoutCatalogFallsBackToEnglish) {
+#ifdef _WIN32
+    // Windows takes the number formatting from the language the process starts in, which its
+    // test run makes German.
+    const std::optional<std::string> decimal = ",";
+#else
+    const std::optional<std::string> decimal = installedDecimalPoint("de_DE.UTF-8");
+    if (!decimal) {
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed on this machine";
+    }
+#endif
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     unsetenv("LANGUAGE");
     app::bindCatalog();
     std::array<QVWCHAR, 260> text{};
     BaseGetPOText("PO_GSTR_MAIN_DLG_CAPTION", text.data());
     EXPECT_EQ(std::u16string(text.data()), u"QV-410 Setting Tool");
-    // The user's number formatting stays theirs (Windows takes it from the language the process
-    // starts in, which its test run makes German).
-    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    // The user's number formatting stays theirs.
+    EXPECT_EQ(std::string(std::localeconv()->decimal_point), *decimal);
 }
 
 TEST(Locale, LanguageOfTheLocaleStillWinsOverTheEnglishFallback) {
