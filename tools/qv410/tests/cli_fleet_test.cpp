@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_fixture.h"
+#include "printer_model/print_settings.h"
 
 namespace {
 
@@ -338,6 +339,40 @@ TEST_F(Fleet, MetricsOutputIsReplacedWholeWhileBeingRead) {
     // A folder it cannot write into: 73 and the reason.
     const ProgramRun refused = runOnPty({"metrics", "--output", "/proc/qv410.prom"});
     EXPECT_EQ(refused.status, 73);
+}
+
+// --- The help and the completion against the one table of settings -------------------------
+
+TEST_F(Qv410Test, HelpAndCompletionOfferExactlyTheTableNamesRangesAndWords) {
+    const ProgramRun help = run({"set", "--help"});
+    ASSERT_EQ(help.status, 0);
+    for (const auto& s : qv::model::kPrintSettings) {
+        std::string range = std::to_string(s.min) + "-" + std::to_string(s.max);
+        if (!s.words.empty()) {
+            std::string words;
+            for (const std::string_view w : s.words) {
+                words += (words.empty() ? "" : "|") + std::string(w);
+            }
+            range = words + " (" + range + ")";
+        }
+        EXPECT_NE(help.out.find(std::string(s.name) + std::string(18 - s.name.size(), ' ') + range),
+                  std::string::npos)
+            << s.name << "\n"
+            << help.out;
+
+        // The completion's words for the setting, as bash offers them after "NAME=".
+        const std::string script = "source '" + std::string(QV410_COMPLETION) +
+                                   "'; COMP_WORDBREAKS=' '; COMP_LINE='qv410 set " +
+                                   std::string(s.name) +
+                                   "='; COMP_POINT=${#COMP_LINE}; _qv410; "
+                                   "printf '%s\\n' \"${COMPREPLY[@]}\"";
+        const ProgramRun completion = runProgram("/bin/bash", {"--norc", "-c", script});
+        std::string expected;
+        for (const std::string_view w : s.words) {
+            expected += std::string(s.name) + "=" + std::string(w) + "\n";
+        }
+        EXPECT_EQ(completion.out == "\n" ? "" : completion.out, expected) << s.name;
+    }
 }
 
 }  // namespace
