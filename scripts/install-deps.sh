@@ -13,6 +13,7 @@ packages=(
   qt6-translations-l10n
   fonts-dejavu-core fonts-noto-cjk
   binutils-mingw-w64-x86-64
+  prometheus systemd
 )
 
 # shellcheck source=scripts/packages.sh

@@ -238,7 +238,16 @@ expect_listed libqvsettingtooldll-dev /usr/include/QVSettingToolDll.h \
     "/usr/lib/$ma/cmake/QVSettingToolDll/QVSettingToolDllTargets.cmake"
 expect_listed qv410 /usr/bin/qv410 /usr/share/man/man1/qv410.1.gz \
     /usr/share/bash-completion/completions/qv410 /usr/lib/udev/rules.d/60-qv410.rules \
-    /usr/share/doc/qv410/README.md.gz /usr/share/doc/qv410/copyright /usr/share/doc/qv410/changelog.gz
+    /usr/share/doc/qv410/README.md.gz /usr/share/doc/qv410/copyright /usr/share/doc/qv410/changelog.gz \
+    /usr/lib/systemd/system/qv410-metrics.service /usr/lib/systemd/system/qv410-metrics.timer
+# The metrics timer is shipped, not switched on; systemd reads both units without a complaint.
+[ ! -e /etc/systemd/system/timers.target.wants/qv410-metrics.timer ] ||
+    fail "installing qv410 enabled the metrics timer"
+if command -v systemd-analyze >/dev/null 2>&1; then
+    units_out=$(systemd-analyze verify --man=no /usr/lib/systemd/system/qv410-metrics.service \
+        /usr/lib/systemd/system/qv410-metrics.timer 2>&1) && [ -z "$units_out" ] ||
+        fail "systemd-analyze verify of the metrics units: $units_out"
+fi
 expect_listed qv410-setting-tool /usr/bin/QV-410SettingTool \
     /usr/share/applications/QV-410SettingTool.desktop \
     /usr/share/icons/hicolor/48x48/apps/QV-410SettingTool.png \

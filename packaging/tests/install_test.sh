@@ -42,7 +42,8 @@ for f in bin/QV-410SettingTool bin/qv410 include/QVSettingToolDll.h \
     share/man/man1/qv410.1.gz share/bash-completion/completions/qv410 \
     share/man/man1/QV-410SettingTool.1.gz share/doc/qv410/README.md.gz \
     share/metainfo/org.qv410.settingtool.metainfo.xml \
-    lib/udev/rules.d/60-qv410.rules; do
+    lib/udev/rules.d/60-qv410.rules \
+    lib/systemd/system/qv410-metrics.service lib/systemd/system/qv410-metrics.timer; do
     expect_file "$f"
 done
 [ ! -e "$stage/bin/qv410-pty-printer" ] || fail "the test printer tool is installed by default"

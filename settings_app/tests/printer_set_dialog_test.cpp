@@ -9,6 +9,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/printer_set_dlg.h"
+#include "printer_model/print_settings.h"
 #include "ui/controls.h"
 #ifdef _WIN32
 #include "test_platform.h"
@@ -880,5 +881,103 @@ TEST_F(PrinterSetPtyTest, UnpluggedWhileOpen_TheLibraryErrorNotAFailedAcknowledg
     EXPECT_EQ(boxes_[0].text, libraryErrorText());
     EXPECT_NE(boxes_[0].text, u"Restoring the factory settings failed.");
 }
+
+// --- The print settings page against the one table of settings ----------------------------
+// Each control checked against its row of the shared table: a page that spelled a range, an
+// entry or a default of its own would differ from it here.
+
+namespace model = qv::model;
+
+struct PageControl {
+    int id;
+    std::string_view setting;
+};
+constexpr std::array<PageControl, 13> kPageControls{{
+    {IDC_COMBO_PRINT_TYPE, "printType"},
+    {IDC_COMBO_POWER_ON_POSITION, "powerOnPosition"},
+    {IDC_EDIT_LABEL_HEIGHT, "labelHeight"},
+    {IDC_COMBO_PAPER_TYPE, "paperType"},
+    {IDC_COMBO_REPRINT_WHEN_ERROR, "reprintWhenError"},
+    {IDC_COMBO_PREVENT_STICKER, "preventSticker"},
+    {IDC_COMBO_SPECIAL_LABEL, "specialLabel"},
+    {IDC_COMBO_PRINT_SPEED, "printSpeed"},
+    {IDC_COMBO_DARKNESS, "darkness"},
+    {IDC_EDIT_H_ORIGIN, "hOrigin"},
+    {IDC_EDIT_VERTICAL_ORIGIN, "verticalOrigin"},
+    {IDC_EDIT_PRINT_TO_STOP, "printToStop"},
+    {IDC_EDIT_PREVENT_TIME, "preventTime"},
+}};
+
+std::u16string catalogText(std::string_view id) {
+    std::array<QVWCHAR, 260> text{};
+    BaseGetPOText(std::string(id).c_str(), text.data());
+    return text.data();
+}
+
+TEST_F(PrinterSetDialogTest, Table_ListsHoldTheTableEntriesAndDefaultsWithoutAPrinter) {
+    printerFaults().absent = true;
+    withDialog([](DialogBase&) {
+        DialogBase& p = page(204);
+        for (const PageControl& control : kPageControls) {
+            const model::PrintSetting& s =
+                model::kPrintSettings.at(model::settingIndex(control.setting));
+            SCOPED_TRACE(std::string(s.name));
+            if (s.control == model::Control::field) {
+                EXPECT_EQ(p.getDlgItemText(control.id),
+                          u16(std::to_string(s.factoryDefault).c_str()));
+                continue;
+            }
+            const ComboBox list(p.getDlgItem(control.id));
+            ASSERT_EQ(list.getCount(), s.max - s.min + 1);
+            for (int i = s.min; i <= s.max; ++i) {
+                const std::u16string expected =
+                    s.wordIds.empty() ? u16(std::to_string(i).c_str())
+                                      : catalogText(s.wordIds[static_cast<std::size_t>(i)]);
+                EXPECT_EQ(list.getLBText(i), expected) << i;
+            }
+            EXPECT_EQ(list.getCurSel(), s.factoryDefault);
+        }
+    });
+}
+
+class TableRangeTest : public PrinterSetDialogTest,
+                       public ::testing::WithParamInterface<PageControl> {
+  protected:
+    // Types value into the field and presses Set; the value written, or nothing when refused.
+    std::optional<int> setField(int value) {
+        printer_->clearReceived();
+        boxes_.clear();
+        withDialog([value](DialogBase&) {
+            DialogBase& p = page(204);
+            uit::chooseListEntry(p, IDC_COMBO_PREVENT_STICKER, 1);
+            uit::typeText(p, GetParam().id, u16(std::to_string(value).c_str()));
+            uit::click(p, IDC_BUTTON_PRINT_SETTING_SET);
+        });
+        const auto written = settingsWritten();
+        if (written.empty()) {
+            return std::nullopt;
+        }
+        std::array<uint8_t, model::kSettingBytes> body{};
+        std::copy_n(written.front().begin() + 5, body.size(), body.begin());
+        return model::decodeSettings(body, false)[model::settingIndex(GetParam().setting)];
+    }
+};
+
+TEST_P(TableRangeTest, FieldTakesExactlyTheTableRange) {
+    const model::PrintSetting& s =
+        model::kPrintSettings.at(model::settingIndex(GetParam().setting));
+    EXPECT_EQ(setField(s.min), s.min);
+    EXPECT_EQ(setField(s.max), s.max);
+    EXPECT_EQ(setField(s.min - 1), std::nullopt);
+    EXPECT_EQ(setField(s.max + 1), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, TableRangeTest,
+                         ::testing::Values(PageControl{IDC_EDIT_LABEL_HEIGHT, "labelHeight"},
+                                           PageControl{IDC_EDIT_H_ORIGIN, "hOrigin"},
+                                           PageControl{IDC_EDIT_VERTICAL_ORIGIN, "verticalOrigin"},
+                                           PageControl{IDC_EDIT_PRINT_TO_STOP, "printToStop"},
+                                           PageControl{IDC_EDIT_PREVENT_TIME, "preventTime"}),
+                         [](const auto& info) { return std::string(info.param.setting); });
 
 }  // namespace

@@ -23,6 +23,8 @@ enum class ControlWord {
     wrongMarker,
     noAck,
     wrongAck,
+    storesOther,
+    settings,
     length,
     ackOnRead,
     delay,
@@ -47,7 +49,7 @@ struct ControlWordEntry {
     AsOption option;
 };
 
-inline constexpr std::array<ControlWordEntry, 24> kControlWords{{
+inline constexpr std::array<ControlWordEntry, 26> kControlWords{{
     {ControlWord::serial, "serial", AsOption::value},
     {ControlWord::status, "status", AsOption::value},
     {ControlWord::printed, "printed", AsOption::value},
@@ -60,6 +62,8 @@ inline constexpr std::array<ControlWordEntry, 24> kControlWords{{
     {ControlWord::wrongMarker, "wrongmarker", AsOption::flag},
     {ControlWord::noAck, "noack", AsOption::flag},
     {ControlWord::wrongAck, "wrongack", AsOption::flag},
+    {ControlWord::storesOther, "storeother", AsOption::flag},
+    {ControlWord::settings, "settings", AsOption::value},
     {ControlWord::length, "length", AsOption::value},
     {ControlWord::ackOnRead, "ackonread", AsOption::value},
     {ControlWord::delay, "delay", AsOption::value},

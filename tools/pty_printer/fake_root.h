@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "printer_model/protocol.h"
+
 namespace qv::pty {
 
 struct UsbIds {
@@ -20,7 +22,7 @@ struct FakeRootLayout {
     // only this printer's entries are added, and only they are removed again.
     bool join = false;
     unsigned printerMinor = 0;  // the printer appears as lpN
-    UsbIds printerIds{"0fe6", "811e"};
+    UsbIds printerIds{std::string(model::kUsbVendorIdText), std::string(model::kUsbProductIdText)};
     std::vector<unsigned> decoyMinors;  // other printers, at these lpN
     UsbIds decoyIds{"04b8", "0202"};
     bool printerAbsent = false;  // no usbmisc entry for the printer

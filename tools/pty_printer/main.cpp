@@ -42,6 +42,7 @@ Printer (each also a control line, e.g. "status 8", "noreply 1"):
   --serial TEXT  --status N  --printed N  --badpoints N  --firmware TEXT  --acks 0|1
   --after-download TEXT  --after-download-silent TEXT
   --noreply  --wrongmarker  --noack  --wrongack  --length N  --ackonread N  --delay MS
+  --storeother  --settings N,N,...
 
 Control lines on stdin, each answered "ok" or "error <why>":
   the printer settings above ("noreply 0", "length off", "firmware V1.04 2024-03-02"),
@@ -49,6 +50,8 @@ Control lines on stdin, each answered "ok" or "error <why>":
   stall 0|1 (take no input: the host's writes fill the line and then wait),
   state (one "state ..." line), sync (answered once the printer input has gone quiet), quit
 
+  --storeother: a settings write is acknowledged but another print type is stored.
+  --settings: the thirteen stored print settings, in record order.
   --acks 0: the firmware never answers settings commands. --ackonread N: acknowledgements
   come late enough to be met only by the host's Nth read of 1000 ms. --delay: every reply
   comes that long after its packet. A write cut short cannot be simulated on a pty.

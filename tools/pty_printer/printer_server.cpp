@@ -1,6 +1,7 @@
 #include "printer_server.h"
 
 #include "control_words.h"
+#include "printer_model/print_settings.h"
 
 #include <array>
 #include <cerrno>
@@ -89,6 +90,15 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
+// The stored print settings in record order, as the settings control line takes them.
+std::string settingsText(const PrintSettingParam& record) {
+    std::string text;
+    for (const int value : model::valuesOf(record)) {
+        text += (text.empty() ? "" : ",") + std::to_string(value);
+    }
+    return text;
+}
+
 }  // namespace
 
 Pty::Pty() {
@@ -153,7 +163,7 @@ std::string PrinterServer::stateLine() const {
            " selftests=" + std::to_string(s.selfTests) +
            " factoryrestores=" + std::to_string(s.factoryRestores) +
            " firmwarebytes=" + std::to_string(engine_.firmwareBytesReceived()) +
-           " firmware=" + s.firmwareVersion;
+           " settings=" + settingsText(s.settings) + " firmware=" + s.firmwareVersion;
 }
 
 std::string PrinterServer::control(const std::string& line, std::vector<std::string>& output) {
@@ -219,6 +229,29 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
             return flag(faults.noAck);
         case ControlWord::wrongAck:
             return flag(faults.wrongAck);
+        case ControlWord::storesOther:
+            return flag(faults.storesOtherSettings);
+        case ControlWord::settings: {
+            // The thirteen stored values in record order, as numbers; any value the field holds.
+            model::SettingValues values{};
+            std::size_t count = 0;
+            std::string_view rest = arg;
+            while (!rest.empty() && count < values.size()) {
+                const std::size_t comma = rest.find(',');
+                const auto value = parseNumber<int>(rest.substr(0, comma));
+                if (!value || *value < -127 || *value > 65535) {
+                    break;
+                }
+                values[count++] = *value;
+                rest =
+                    comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+            }
+            if (count != values.size() || !rest.empty()) {
+                return "expected 13 numbers separated by commas, in record order";
+            }
+            state.settings = model::recordOf(values, model::RecordForm::asRead);
+            return "";
+        }
         case ControlWord::length: {
             if (arg == "off") {
                 faults.replyLengthByte.reset();

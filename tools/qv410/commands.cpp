@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,8 +21,11 @@
 #include "QVSettingToolDll.h"
 #include "app/printer_status.h"
 #include "catalog.h"
+#include "metrics.h"
+#include "output_file.h"
 #include "print_settings.h"
 #include "printers.h"
+#include "profile.h"
 #include "utf.h"
 
 namespace qv410 {
@@ -123,16 +127,15 @@ std::string settingDisplay(std::size_t index, int value) {
     const SettingInfo& info = settingTable()[index];
     if (!info.wordIds.empty()) {
         if (value >= 0 && static_cast<std::size_t>(value) < info.wordIds.size()) {
-            return catalogText(info.wordIds[static_cast<std::size_t>(value)]);
+            return catalogText(info.wordIds[static_cast<std::size_t>(value)].data());
         }
         return std::to_string(value);
     }
     std::string text = std::to_string(value);
-    if (info.unit != nullptr) {
-        text += std::string(" ") + info.unit;
-    }
-    if (info.unitId != nullptr) {
-        text += " " + catalogText(info.unitId);
+    if (!info.unitId.empty()) {
+        text += " " + catalogText(info.unitId.data());
+    } else if (!info.unit.empty()) {
+        text += " " + std::string(info.unit);
     }
     return text;
 }
@@ -140,7 +143,7 @@ std::string settingDisplay(std::size_t index, int value) {
 Json settingsJson(const SettingValues& values) {
     Json settings = Json::object();
     for (std::size_t i = 0; i < values.size(); ++i) {
-        settings[settingTable()[i].name] = values[i];
+        settings[std::string(settingTable()[i].name)] = values[i];
     }
     return settings;
 }
@@ -149,20 +152,229 @@ std::string settingsText(const SettingValues& values) {
     std::string text;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const SettingInfo& info = settingTable()[i];
-        text += catalogText(info.labelId) + " " + settingDisplay(i, values[i]) + "  [" + info.name +
-                "=" + std::to_string(values[i]) + "]\n";
+        text += catalogText(info.labelId.data()) + " " + settingDisplay(i, values[i]) + "  [" +
+                std::string(info.name) + "=" + std::to_string(values[i]) + "]\n";
     }
     return text;
 }
 
+int refuseSetting(Reporter& report, const std::string& name, const std::string& value,
+                  std::optional<std::size_t> index);
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::array<char, 32> text{};
+    std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text.data();
+}
+
 int cmdSettings(const Options& options, Reporter& report) {
     noArguments(options);
+    // Refused before the printer is asked anything; the write itself checks again.
+    if (options.save && !options.force && ::access(options.save->c_str(), F_OK) == 0) {
+        return report.failure(kExitCannotCreate, nullptr,
+                              *options.save + ": the file exists (--force replaces it)",
+                              {{"file", *options.save}, {"reason", "exists"}});
+    }
     PrintSettingParam record{};
     if (QVGetPrinterPrintSettingParam(&record) == 0) {
         return libraryFailure(report);
     }
     const auto values = settingValues(record);
-    return report.success({{"settings", settingsJson(values)}}, settingsText(values));
+    if (!options.save) {
+        return report.success({{"settings", settingsJson(values)}}, settingsText(values));
+    }
+    // A profile holds values the page can write back: nothing beyond a range or a list.
+    if (const auto invalid = firstInvalidSetting(values)) {
+        return refuseSetting(report, std::string(settingTable()[*invalid].name),
+                             std::to_string(values[*invalid]), invalid);
+    }
+    PrinterInfo info{};
+    if (QVGetPrinterInfo(&info) == 0) {
+        return libraryFailure(report);
+    }
+    const ProfileOrigin origin{utf16ToUtf8(info.printerType, QV_PRINTER_TEXT_LEN),
+                               utf16ToUtf8(info.serialNumber, QV_PRINTER_TEXT_LEN),
+                               utf16ToUtf8(info.firmwareVersion, QV_PRINTER_TEXT_LEN), utcNow()};
+    if (const auto problem =
+            writeFileAtomically(*options.save, profileText(values, origin), options.force)) {
+        return report.failure(kExitCannotCreate, nullptr, *options.save + ": " + *problem,
+                              {{"file", *options.save}, {"reason", *problem}});
+    }
+    return report.success({{"settings", settingsJson(values)}, {"saved", *options.save}},
+                          settingsText(values) + "Saved to " + *options.save);
+}
+
+// Reads the profile of apply (a file, or - for standard input) and checks it whole.
+std::optional<int> prepareApply(Options& options, Reporter& report) {
+    if (options.arguments.size() != 1) {
+        throw UsageError("apply needs one FILE (or - for standard input)");
+    }
+    const std::string& file = options.arguments.front();
+    const bool standardInput = file == "-";
+    const int fd = standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string text;
+    std::string problem;
+    struct stat info {};
+    if (fd < 0) {
+        problem = std::strerror(errno);
+    } else if (!standardInput && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        problem = "not a regular file";
+    } else {
+        // One byte beyond the limit tells a file that is too big.
+        std::array<char, 4096> chunk{};
+        while (text.size() <= kMaxProfileBytes) {
+            const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                problem = std::strerror(errno);
+                break;
+            }
+            if (n == 0) {
+                break;
+            }
+            text.append(chunk.data(), static_cast<std::size_t>(n));
+        }
+    }
+    if (fd >= 0 && !standardInput) {
+        ::close(fd);
+    }
+    const std::string shown = standardInput ? std::string("standard input") : file;
+    if (!problem.empty()) {
+        return report.failure(kExitNoInput, nullptr, shown + ": " + problem,
+                              {{"file", file}, {"reason", problem}});
+    }
+    const ParsedProfile parsed = parseProfile(text);
+    if (parsed.fault) {
+        const std::string where = parsed.fault->field.empty() ? "" : parsed.fault->field + ": ";
+        return report.failure(
+            kExitInvalidValue, nullptr,
+            shown + ": " + where + parsed.fault->message + "; nothing was sent",
+            {{"file", file}, {"field", parsed.fault->field}, {"reason", parsed.fault->message}});
+    }
+    options.profile = parsed.values;
+    return std::nullopt;
+}
+
+Json differencesJson(const std::vector<SettingDifference>& differences) {
+    Json changed = Json::array();
+    for (const SettingDifference& d : differences) {
+        changed.push_back(
+            {{"name", std::string(settingTable()[d.index].name)}, {"from", d.from}, {"to", d.to}});
+    }
+    return changed;
+}
+
+std::string differencesText(const std::vector<SettingDifference>& differences) {
+    std::string text;
+    for (const SettingDifference& d : differences) {
+        text += std::string(settingTable()[d.index].name) + ": " + std::to_string(d.from) + " -> " +
+                std::to_string(d.to) + "\n";
+    }
+    return text;
+}
+
+int cmdApply(const Options& options, Reporter& report) {
+    const SettingValues& wanted = options.profile.value();
+    PrintSettingParam stored{};
+    if (QVGetPrinterPrintSettingParam(&stored) == 0) {
+        return libraryFailure(report);
+    }
+    const auto differences = settingDifferences(settingValues(stored), wanted);
+    Json unchanged = Json::array();
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (std::none_of(differences.begin(), differences.end(),
+                         [i](const SettingDifference& d) { return d.index == i; })) {
+            unchanged.push_back(std::string(settingTable()[i].name));
+        }
+    }
+    Json fields = {{"changed", differencesJson(differences)},
+                   {"unchanged", unchanged},
+                   {"dryRun", options.dryRun}};
+    const std::string changes = differencesText(differences);
+    if (differences.empty() || options.dryRun) {
+        const std::string message =
+            differences.empty() ? "The printer already has these settings; nothing was written."
+                                : "Dry run; nothing was written.";
+        fields["written"] = false;
+        fields["message"] = message;
+        return report.success(fields, changes + message);
+    }
+    if (!report.json()) {
+        std::fputs(changes.c_str(), stdout);
+    }
+    const PrintSettingParam record = recordToWrite(wanted);
+    if (QVSetPrintSetting(&record) == 0) {
+        return libraryFailure(report);
+    }
+    if (GetSettingResult() == 0) {
+        return report.failure(QV_ERR_READ_USB_BEYOND_MAX_TIME, "PO_GSTR_SETTING_FAIL",
+                              catalogText("PO_GSTR_SETTING_FAIL"),
+                              {{"changed", fields["changed"]}});
+    }
+    // An acknowledgement says the packet arrived, not what was kept: read it back.
+    PrintSettingParam kept{};
+    if (QVGetPrinterPrintSettingParam(&kept) == 0) {
+        return libraryFailure(report);
+    }
+    const auto left = settingDifferences(settingValues(kept), wanted);
+    if (!left.empty()) {
+        std::string names;
+        Json mismatches = Json::array();
+        for (const SettingDifference& d : left) {
+            const std::string name(settingTable()[d.index].name);
+            names += (names.empty() ? "" : ", ") + name + "=" + std::to_string(d.from) +
+                     " (profile " + std::to_string(d.to) + ")";
+            mismatches.push_back({{"name", name}, {"stored", d.from}, {"profile", d.to}});
+        }
+        return report.failure(QV_ERR_READ_USB_BEYOND_MAX_TIME, nullptr,
+                              "The printer acknowledged the settings but stores " + names,
+                              {{"changed", fields["changed"]}, {"mismatches", mismatches}});
+    }
+    fields["written"] = true;
+    fields["message"] = catalogText("PO_GSTR_SETTING_SUCCESS");
+    return report.success(fields, catalogText("PO_GSTR_SETTING_SUCCESS"));
+}
+
+int cmdMetrics(const Options& options, Reporter& report) {
+    noArguments(options);
+    const std::vector<PrinterSample> samples = samplePrinters();
+    const std::string text = metricsText(samples);
+    if (options.output) {
+        if (const auto problem = writeFileAtomically(*options.output, text, true)) {
+            return report.failure(kExitCannotCreate, nullptr, *options.output + ": " + *problem,
+                                  {{"file", *options.output}, {"reason", *problem}});
+        }
+    }
+    Json printers = Json::array();
+    int up = 0;
+    for (const PrinterSample& p : samples) {
+        Json entry = {{"node", p.node},
+                      {"serialNumber", p.serialNumber.empty() ? Json() : Json(p.serialNumber)},
+                      {"up", p.up}};
+        if (p.up) {
+            ++up;
+        } else {
+            entry["reason"] = p.reason;
+        }
+        printers.push_back(entry);
+    }
+    Json fields = {{"printers", printers}};
+    if (options.output) {
+        fields["output"] = *options.output;
+        return report.success(fields, std::to_string(samples.size()) + " printers, " +
+                                          std::to_string(up) + " up; written to " +
+                                          *options.output);
+    }
+    if (report.json()) {
+        return report.success(fields, "");
+    }
+    std::fputs(text.c_str(), stdout);
+    return kExitOk;
 }
 
 // An invalid value, named with its range; nothing has been sent for it.
@@ -179,12 +391,7 @@ int refuseSetting(Reporter& report, const std::string& name, const std::string& 
     if (index && !settingTable()[*index].words.empty()) {
         // A list: the words come first, the numbers the page would take second.
         const SettingInfo& info = settingTable()[*index];
-        std::string words;
-        for (const char* word : info.words) {
-            words += words.empty() ? "" : ", ";
-            words += word;
-        }
-        const std::string message = name + "=" + value + ": not one of " + words +
+        const std::string message = name + "=" + value + ": not one of " + wordsText(*index, ", ") +
                                     " (or their numbers " + std::to_string(info.min) + "-" +
                                     std::to_string(info.max) + ")";
         return report.failure(kExitInvalidValue, nullptr, message,
@@ -196,7 +403,7 @@ int refuseSetting(Reporter& report, const std::string& name, const std::string& 
     std::string names;
     for (const auto& info : settingTable()) {
         names += names.empty() ? "" : ", ";
-        names += info.name;
+        names += std::string(info.name);
     }
     return report.failure(kExitInvalidValue, nullptr,
                           "unknown setting '" + name + "' (settings: " + names + ")",
@@ -224,14 +431,14 @@ int cmdSet(const Options& options, Reporter& report) {
     Json changed = Json::array();
     for (const auto& assignment : parsed.assignments) {
         values[assignment.index] = assignment.value;
-        const char* name = settingTable()[assignment.index].name;
+        const std::string name(settingTable()[assignment.index].name);
         if (std::find(changed.begin(), changed.end(), name) == changed.end()) {
             changed.push_back(name);
         }
     }
     // A stored value the page could not show (beyond a list, out of range) is not written back.
     if (const auto invalid = firstInvalidSetting(values)) {
-        return refuseSetting(report, settingTable()[*invalid].name,
+        return refuseSetting(report, std::string(settingTable()[*invalid].name),
                              std::to_string(values[*invalid]), invalid);
     }
     const PrintSettingParam record = recordToWrite(values);
@@ -274,15 +481,8 @@ bool confirmedOnTerminal(const std::string& question) {
 
 int cmdFactoryReset(const Options& options, Reporter& report) {
     noArguments(options);
-    if (!options.yes) {
-        if (::isatty(STDIN_FILENO) == 0) {
-            return report.failure(kExitNotConfirmed, "PO_GSTR_CLI_NEEDS_YES",
-                                  catalogText("PO_GSTR_CLI_NEEDS_YES"));
-        }
-        if (!confirmedOnTerminal(catalogText("PO_GSTR_CLI_CONFIRM_FACTORY_RESET"))) {
-            return report.failure(kExitNotConfirmed, "PO_GSTR_CLI_NOT_CONFIRMED",
-                                  catalogText("PO_GSTR_CLI_NOT_CONFIRMED"));
-        }
+    if (const auto refused = confirmFirst(options, report, "")) {
+        return *refused;
     }
     if (QVRestoreFactorySettings() == 0) {
         return libraryFailure(report);
@@ -465,18 +665,8 @@ int cmdFirmware(const Options& options, Reporter& report) {
         return report.failure(QV_ERR_FILE_NOT_FIND, "PO_QV_ERR_FILE_NOT_FIND",
                               file + ": " + *problem, {{"file", file}, {"reason", *problem}});
     }
-    if (!options.yes) {
-        if (::isatty(STDIN_FILENO) == 0) {
-            return report.failure(kExitNotConfirmed, nullptr,
-                                  "Writing firmware needs --yes when there is no terminal to ask "
-                                  "on; nothing was sent.");
-        }
-        const std::string question = "Write the firmware " + file + " (" + std::to_string(size) +
-                                     " bytes) into the printer? [y/N]";
-        if (!confirmedOnTerminal(question)) {
-            return report.failure(kExitNotConfirmed, "PO_GSTR_CLI_NOT_CONFIRMED",
-                                  catalogText("PO_GSTR_CLI_NOT_CONFIRMED"));
-        }
+    if (const auto refused = confirmFirst(options, report, "")) {
+        return *refused;
     }
     const auto start = std::chrono::steady_clock::now();
     if (BaseDownloadFirmware(path->c_str()) == 0) {
@@ -505,19 +695,24 @@ Options:
   --serial SERIAL            use the attached printer with this serial number
                              (as QV410_SERIAL=SERIAL)
   --simulator                use the built-in simulated printer (as QV410_DEVICE=simulator)
+  --all                      run the command on every attached printer in turn
+                             (not with --device, --serial or --simulator)
   -y, --yes                  do not ask before factory-reset or firmware
   -h, --help                 this help, or a command's help after the command
   --version                  the version
 
 With several printers attached and none chosen, a command uses the first and says so.
+With --all each printer gets its block (JSON: an array of objects, each with node and
+serialNumber); the exit status is 0 when all succeeded, else the first failure's.
 
 Exit status: 0 success; 1 invalid parameter; 2 file not found; 3 not a firmware file;
 4 not confirmed; 50 printer not found; 51 cannot open the printer; 52 write failed;
 53 no reply; 54 not acknowledged; 55 firmware does not acknowledge; 56 printer not ready;
-64 usage; 65 invalid value; 70 internal error.
+64 usage; 65 invalid value; 66 profile unreadable; 70 internal error; 73 output file not
+written.
 )";
 
-const std::array<Command, 13> kCommands = {{
+const std::array<Command, 15> kCommands = {{
     {"list", "list", "every attached printer: node, serial number, status, access",
      "Lists every attached QV-410: its device node, serial number, type, firmware\n"
      "version and status, and whether you can open it (with the udev hint when\n"
@@ -530,29 +725,34 @@ const std::array<Command, 13> kCommands = {{
      "the status (the first fault in the order pause, paper jam,\nvoltage, paper out, cover "
      "open, overheat, memory test).\n",
      cmdInfo, true},
-    {"settings", "settings", "the thirteen stored print settings",
-     "Shows the thirteen stored print settings.\n", cmdSettings, true},
+    {"settings", "settings [--save FILE [--force]]",
+     "the thirteen stored print settings (--save: a profile)",
+     "Shows the thirteen stored print settings. --save FILE also writes them as a\n"
+     "profile (JSON: formatVersion, the settings by name, and for reference the\n"
+     "printer's type, serial number, firmware and the time read) for qv410 apply.\n"
+     "The file is written whole or not at all; an existing one is replaced only\n"
+     "with --force (exit status 73 otherwise).\n",
+     cmdSettings, true},
+    {"apply", "apply [--dry-run] FILE|-", "write a saved profile's settings (- reads stdin)",
+     "Reads a profile (written by settings --save; - reads standard input) and\n"
+     "checks it whole: an unknown format version, a missing or unknown setting, a\n"
+     "value of the wrong type or out of range, anything after the object or more\n"
+     "than 64 KiB are refused with 65, naming the field, before anything is sent.\n"
+     "Then reads the printer's settings, prints each difference (labelHeight:\n"
+     "60 -> 40), writes all thirteen only when something differs, waits for the\n"
+     "acknowledgement and reads them back: 54 unless they equal the profile.\n"
+     "--dry-run prints the differences and sends nothing but the read. Values may\n"
+     "be numbers or the words of set:\n\n",
+     cmdApply, true, false, true, prepareApply},
     {"set", "set NAME=VALUE...", "change print settings (see qv410 set --help)",
      "Reads the stored settings, changes the named ones, checks all thirteen and\nwrites them. "
-     "Nothing is sent for an unknown name or invalid value.\nWords may be written in any case.\n\n"
-     "  printType         thermal|ribbons (0-1)\n"
-     "  powerOnPosition   off|on (0-1)\n"
-     "  labelHeight       30-400 (mm)\n"
-     "  paperType         receipt|label|black-mark (0-2)\n"
-     "  reprintWhenError  off|on (0-1)\n"
-     "  preventSticker    off|on (0-1)\n"
-     "  specialLabel      off|on (0-1)\n"
-     "  printSpeed        0-9\n"
-     "  darkness          0-15\n"
-     "  hOrigin           0-89\n"
-     "  verticalOrigin    0-89\n"
-     "  printToStop       -89-89\n"
-     "  preventTime       0-255 (minutes)\n",
-     cmdSet, true},
+     "Nothing is sent for an unknown name or invalid value.\nWords may be written in any case.\n\n",
+     cmdSet, true, false, true},
     {"beep", "beep on|off", "buzzer on or off", "Turns the buzzer on or off.\n", cmdBeep, true},
     {"factory-reset", "factory-reset [--yes]", "restore the factory settings (asks first)",
-     "Restores the factory settings. Asks on a terminal; elsewhere it needs --yes.\n",
-     cmdFactoryReset, true},
+     "Restores the factory settings. Asks on a terminal; elsewhere it needs --yes.\n"
+     "With --all it asks once, naming every printer.\n",
+     cmdFactoryReset, true, true},
     {"learn", "learn label|paper", "label learning or paper-out learning",
      "label: label learning (the printer must be ready); paper: paper-out learning.\n", cmdLearn,
      true},
@@ -569,8 +769,18 @@ const std::array<Command, 13> kCommands = {{
      cmdPrintText, true},
     {"firmware", "firmware FILE", "write new firmware into the printer (asks first)",
      "Writes the firmware in FILE into the printer and waits for its answer.\nAsks first on a "
-     "terminal, naming the file and its size; elsewhere it needs\n--yes.\n",
-     cmdFirmware, true},
+     "terminal, naming the file and its size; elsewhere it needs\n--yes. With --all it asks "
+     "once, naming every printer.\n",
+     cmdFirmware, true, true},
+    {"metrics", "metrics [--output FILE]", "printer health in the Prometheus text format",
+     "Prints the health of every attached printer in the Prometheus text format\n"
+     "(node_exporter's textfile collector), labelled by serial number and node:\n"
+     "qv410_up (with a reason label when 0), qv410_status, qv410_status_bit (one\n"
+     "per condition), qv410_printed_length_meters_total and qv410_printer_info\n"
+     "(type, firmware). A printer that cannot be opened or does not answer shows\n"
+     "as up 0. --output FILE writes it whole or not at all (a temporary file\n"
+     "beside it, renamed over it).\n",
+     cmdMetrics, false},
 }};
 
 }  // namespace
@@ -604,7 +814,49 @@ std::string toolHelp() {
 }
 
 std::string commandHelp(const Command& command) {
-    return std::string("Usage: qv410 ") + command.synopsis + "\n\n" + command.help;
+    return std::string("Usage: qv410 ") + command.synopsis + "\n\n" + command.help +
+           (command.listsSettings ? settingsHelp() : "");
+}
+
+std::string confirmationQuestion(const Options& options, const std::string& printers) {
+    std::string question;
+    if (options.command == "firmware" && !options.arguments.empty()) {
+        const std::string& file = options.arguments.front();
+        std::uintmax_t size = 0;
+        const std::string bytes = firmwareFileProblem(file, size)
+                                      ? std::string()
+                                      : " (" + std::to_string(size) + " bytes)";
+        question = "Write the firmware " + file + bytes + " into " +
+                   (printers.empty() ? std::string("the printer") : printers) + "? [y/N]";
+    } else {
+        question = catalogText("PO_GSTR_CLI_CONFIRM_FACTORY_RESET");
+        if (!printers.empty()) {
+            question = printers + ": " + question;
+        }
+    }
+    return question;
+}
+
+std::optional<int> confirmFirst(const Options& options, Reporter& report,
+                                const std::string& printers) {
+    if (options.yes) {
+        return std::nullopt;
+    }
+    const bool firmware = options.command == "firmware";
+    if (::isatty(STDIN_FILENO) == 0) {
+        if (firmware) {
+            return report.failure(kExitNotConfirmed, nullptr,
+                                  "Writing firmware needs --yes when there is no terminal to ask "
+                                  "on; nothing was sent.");
+        }
+        return report.failure(kExitNotConfirmed, "PO_GSTR_CLI_NEEDS_YES",
+                              catalogText("PO_GSTR_CLI_NEEDS_YES"));
+    }
+    if (!confirmedOnTerminal(confirmationQuestion(options, printers))) {
+        return report.failure(kExitNotConfirmed, "PO_GSTR_CLI_NOT_CONFIRMED",
+                              catalogText("PO_GSTR_CLI_NOT_CONFIRMED"));
+    }
+    return std::nullopt;
 }
 
 }  // namespace qv410

@@ -2,6 +2,7 @@
 // each command's help and the dispatch are all taken.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,7 +18,12 @@ struct Command {
     const char* summary;   // one line for the general help
     const char* help;      // the command's own help, after its usage line
     int (*run)(const Options&, Reporter&);
-    bool needsPrinter;  // false: runs without choosing a printer first (list)
+    bool needsPrinter;           // false: runs without choosing a printer first (list, metrics)
+    bool asksFirst = false;      // asks before it runs: with --all, once for every printer
+    bool listsSettings = false;  // its help ends with the table of settings
+    // Runs once before any printer is chosen (reads and checks input); the exit status of a
+    // failure it reported, or nothing.
+    std::optional<int> (*prepare)(Options&, Reporter&) = nullptr;
 };
 
 std::span<const Command> commandTable();
@@ -27,5 +33,12 @@ const Command* findCommand(std::string_view name);
 std::string toolHelp();
 // "Usage: qv410 SYNOPSIS\n\nHELP".
 std::string commandHelp(const Command& command);
+
+// Asks once on the terminal (or refuses without one and without --yes) before a command that
+// asks first; question names what it is about to do. Nothing when it may go on.
+std::optional<int> confirmFirst(const Options& options, Reporter& report,
+                                const std::string& question);
+// The question factory-reset or firmware asks, about these printers ("" for the one in use).
+std::string confirmationQuestion(const Options& options, const std::string& printers);
 
 }  // namespace qv410

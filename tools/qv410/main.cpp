@@ -53,6 +53,14 @@ int run(int argc, char** argv) {
         setenv("QV410_DEVICE", options.device->c_str(), 1);
     }
     try {
+        if (command->prepare != nullptr) {
+            if (const auto failed = command->prepare(options, report)) {
+                return *failed;
+            }
+        }
+        if (options.all) {
+            return runOnEveryPrinter(*command, options, report);
+        }
         if (command->needsPrinter) {
             if (const auto failed = choosePrinter(options, report)) {
                 return *failed;

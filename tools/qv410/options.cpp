@@ -47,6 +47,16 @@ Options parseArguments(int argc, const char* const* argv, const char* serialFrom
             if (options.serial->empty()) {
                 throw UsageError("--serial needs a serial number");
             }
+        } else if (arg == "--all") {
+            options.all = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (is("--save")) {
+            options.save = value("--save");
+        } else if (is("--output")) {
+            options.output = value("--output");
         } else if (is("--width")) {
             options.width = value("--width");
         } else if (is("--height")) {
@@ -64,12 +74,38 @@ Options parseArguments(int argc, const char* const* argv, const char* serialFrom
         throw UsageError(std::string("--serial and ") +
                          (options.device ? "--device" : "--simulator") + " exclude each other");
     }
-    if (!options.serial && !options.device && !options.simulator &&
+    // --all is every printer found: naming one printer as well contradicts it.
+    if (options.all && (options.device || options.simulator || options.serial)) {
+        const char* other = options.device      ? "--device"
+                            : options.simulator ? "--simulator"
+                                                : "--serial";
+        throw UsageError(std::string("--all and ") + other + " exclude each other");
+    }
+    // Like --device, --all wins over QV410_SERIAL.
+    if (!options.serial && !options.device && !options.simulator && !options.all &&
         serialFromEnvironment != nullptr && *serialFromEnvironment != '\0') {
         options.serial = serialFromEnvironment;
     }
     if ((options.width || options.height) && options.command != "print-text") {
         throw UsageError("--width and --height belong to print-text");
+    }
+    if (options.dryRun && options.command != "apply") {
+        throw UsageError("--dry-run belongs to apply");
+    }
+    if (options.save && options.command != "settings") {
+        throw UsageError("--save belongs to settings");
+    }
+    if (options.save && options.save->empty()) {
+        throw UsageError("--save needs a file name");
+    }
+    if (options.force && !options.save) {
+        throw UsageError("--force belongs to settings --save");
+    }
+    if (options.output && options.command != "metrics") {
+        throw UsageError("--output belongs to metrics");
+    }
+    if (options.output && options.output->empty()) {
+        throw UsageError("--output needs a file name");
     }
     return options;
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "printer_model/print_settings.h"
+
 namespace qv410 {
 
 struct Options {
@@ -19,8 +21,15 @@ struct Options {
     bool simulator = false;
     std::optional<std::string> width;
     std::optional<std::string> height;
+    bool all = false;                   // every attached printer, one after the other
+    bool dryRun = false;                // apply: show the differences, write nothing
+    std::optional<std::string> save;    // settings: write a profile here
+    bool force = false;                 // settings --save: replace an existing file
+    std::optional<std::string> output;  // metrics: write atomically to this file
     std::string command;
     std::vector<std::string> arguments;
+    // apply: the profile's values, read and checked before any printer is chosen.
+    std::optional<qv::model::SettingValues> profile;
 };
 
 class UsageError : public std::exception {

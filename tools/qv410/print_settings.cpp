@@ -7,162 +7,35 @@
 
 namespace qv410 {
 
-namespace {
-
-const std::vector<const char*> kOnOffWords = {"off", "on"};
-const std::vector<const char*> kOnOffIds = {"PO_GSTR_DISABLE", "PO_GSTR_ENABLE"};
-
-}  // namespace
-
 const std::array<SettingInfo, kSettingCount>& settingTable() {
-    static const std::array<SettingInfo, kSettingCount> table = {{
-        {"printType",
-         "PO_IDC_STATIC_PRINT_TYPE",
-         0,
-         1,
-         {"thermal", "ribbons"},
-         {"PO_GSTR_THERMAL", "PO_GSTR_RIBBONS"},
-         nullptr,
-         nullptr},
-        {"powerOnPosition", "PO_IDC_STATIC_POWER_ON_POSITION", 0, 1, kOnOffWords, kOnOffIds,
-         nullptr, nullptr},
-        {"labelHeight", "PO_IDC_STATIC_LABEL_HEIGHT", 30, 400, {}, {}, nullptr, "mm"},
-        {"paperType",
-         "PO_IDC_STATIC_PAPER_TYPE",
-         0,
-         2,
-         {"receipt", "label", "black-mark"},
-         {"PO_GSTR_RECEIPT", "PO_GSTR_LABEL", "PO_GSTR_BLACK_MARK"},
-         nullptr,
-         nullptr},
-        {"reprintWhenError", "PO_IDC_STATIC_REPRINT_WHEN_ERROR", 0, 1, kOnOffWords, kOnOffIds,
-         nullptr, nullptr},
-        {"preventSticker", "PO_IDC_STATIC_PREVENT_STICKER", 0, 1, kOnOffWords, kOnOffIds, nullptr,
-         nullptr},
-        {"specialLabel", "PO_IDC_STATIC_SPECIAL_LABEL", 0, 1, kOnOffWords, kOnOffIds, nullptr,
-         nullptr},
-        {"printSpeed", "PO_IDC_STATIC_PRINT_SPEED", 0, 9, {}, {}, nullptr, nullptr},
-        {"darkness", "PO_IDC_STATIC_DARKNESS_SETTING", 0, 15, {}, {}, nullptr, nullptr},
-        {"hOrigin", "PO_IDC_STATIC_H_ORIGIN", 0, 89, {}, {}, nullptr, nullptr},
-        {"verticalOrigin", "PO_IDC_STATIC_VERTICAL_ORIGIN", 0, 89, {}, {}, nullptr, nullptr},
-        {"printToStop", "PO_IDC_STATIC_PRINT_TO_STOP", -89, 89, {}, {}, nullptr, nullptr},
-        {"preventTime",
-         "PO_IDC_STATIC_PREVENT_TIME",
-         0,
-         255,
-         {},
-         {},
-         "PO_IDC_STATIC_SHOW_MINUTES",
-         nullptr},
-    }};
-    return table;
+    return qv::model::kPrintSettings;
 }
 
 std::optional<std::size_t> findSetting(std::string_view name) {
-    const auto& table = settingTable();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (name == table[i].name) {
-            return i;
-        }
-    }
-    return std::nullopt;
+    return qv::model::findSetting(name);
 }
 
-int settingValue(const PrintSettingParam& r, std::size_t index) {
-    switch (index) {
-        case 0:
-            return r.printType;
-        case 1:
-            return r.powerOnPosition;
-        case 2:
-            return r.labelHeight;
-        case 3:
-            return r.paperType;
-        case 4:
-            return r.reprintWhenError;
-        case 5:
-            return r.preventSticker;
-        case 6:
-            return r.specialLabel;
-        case 7:
-            return r.printSpeed;
-        case 8:
-            return r.darkness;
-        case 9:
-            return r.hOrigin;
-        case 10:
-            return r.verticalOrigin;
-        case 11:
-            return r.printToStop;
-        default:
-            return r.preventTime;
-    }
+int settingValue(const PrintSettingParam& record, std::size_t index) {
+    return settingTable().at(index).get(record);
 }
-
-namespace {
-
-void setSettingValue(PrintSettingParam& r, std::size_t index, int value) {
-    const auto byte = static_cast<uint8_t>(value);
-    switch (index) {
-        case 0:
-            r.printType = byte;
-            break;
-        case 1:
-            r.powerOnPosition = byte;
-            break;
-        case 2:
-            r.labelHeight = static_cast<uint16_t>(value);
-            break;
-        case 3:
-            r.paperType = byte;
-            break;
-        case 4:
-            r.reprintWhenError = byte;
-            break;
-        case 5:
-            r.preventSticker = byte;
-            break;
-        case 6:
-            r.specialLabel = byte;
-            break;
-        case 7:
-            r.printSpeed = byte;
-            break;
-        case 8:
-            r.darkness = byte;
-            break;
-        case 9:
-            r.hOrigin = byte;
-            break;
-        case 10:
-            r.verticalOrigin = byte;
-            break;
-        case 11:
-            // -5 goes out as 0x0085: the magnitude with the sign in bit 7 of the low byte.
-            r.printToStop = static_cast<int16_t>(value < 0 ? ((-value) | 0x80) : value);
-            break;
-        default:
-            r.preventTime = static_cast<uint16_t>(value);
-            break;
-    }
-}
-
-}  // namespace
 
 SettingValues settingValues(const PrintSettingParam& record) {
-    SettingValues values{};
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = settingValue(record, i);
-    }
-    return values;
+    return qv::model::valuesOf(record);
 }
 
 PrintSettingParam recordToWrite(const SettingValues& values) {
-    PrintSettingParam record{};
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        setSettingValue(record, i, values[i]);
+    return qv::model::recordOf(values, qv::model::RecordForm::toWrite);
+}
+
+std::string wordsText(std::size_t index, std::string_view separator) {
+    std::string words;
+    for (const std::string_view word : settingTable().at(index).words) {
+        if (!words.empty()) {
+            words += separator;
+        }
+        words += word;
     }
-    return record;
+    return words;
 }
 
 std::string rangeText(std::size_t index) {
@@ -171,15 +44,10 @@ std::string rangeText(std::size_t index) {
     if (info.words.empty()) {
         return range;
     }
-    std::string words;
-    for (const char* word : info.words) {
-        words += words.empty() ? "" : "|";
-        words += word;
-    }
-    return words + " (" + range + ")";
+    return wordsText(index, "|") + " (" + range + ")";
 }
 
-std::optional<int> parseSettingValue(std::size_t index, std::string_view text) {
+std::optional<int> settingWord(std::size_t index, std::string_view text) {
     const SettingInfo& info = settingTable().at(index);
     const auto sameWord = [text](std::string_view word) {
         return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
@@ -191,6 +59,14 @@ std::optional<int> parseSettingValue(std::size_t index, std::string_view text) {
         if (sameWord(info.words[i])) {
             return static_cast<int>(i);
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> parseSettingValue(std::size_t index, std::string_view text) {
+    const SettingInfo& info = settingTable().at(index);
+    if (const auto word = settingWord(index, text)) {
+        return word;
     }
     bool negative = false;
     std::string_view digits = text;
@@ -210,7 +86,7 @@ std::optional<int> parseSettingValue(std::size_t index, std::string_view text) {
     if (negative) {
         value = -value;
     }
-    if (value < info.min || value > info.max) {
+    if (!qv::model::inRange(info, value)) {
         return std::nullopt;
     }
     return static_cast<int>(value);
@@ -244,11 +120,26 @@ ParsedAssignments parseAssignments(const std::vector<std::string>& words) {
 std::optional<std::size_t> firstInvalidSetting(const SettingValues& values) {
     const auto& table = settingTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
-        if (values[i] < table[i].min || values[i] > table[i].max) {
+        if (!qv::model::inRange(table[i], values[i])) {
             return i;
         }
     }
     return std::nullopt;
+}
+
+std::string settingsHelp() {
+    std::string text;
+    for (std::size_t i = 0; i < settingTable().size(); ++i) {
+        const SettingInfo& info = settingTable()[i];
+        std::string line = "  " + std::string(info.name);
+        line.resize(20, ' ');
+        line += rangeText(i);
+        if (!info.unit.empty()) {
+            line += " (" + std::string(info.unit) + ")";
+        }
+        text += line + "\n";
+    }
+    return text;
 }
 
 }  // namespace qv410

@@ -1,6 +1,5 @@
-// The thirteen print settings by their record field names: reading them out of the record,
-// writing them in, and the ranges and rules the print settings page applies before anything is
-// sent.
+// The thirteen print settings by their record field names, as qv410 takes them on its command
+// line and in profiles: the shared table, the page's rules for a value, and the record.
 #pragma once
 
 #include <array>
@@ -11,23 +10,13 @@
 #include <vector>
 
 #include "QVSettingToolDll.h"
+#include "printer_model/print_settings.h"
 
 namespace qv410 {
 
-struct SettingInfo {
-    const char* name;     // record field name, also the JSON key
-    const char* labelId;  // catalog id of its label on the page
-    int min;
-    int max;
-    // English words accepted for the list entries, index = value; empty for numbers.
-    std::vector<const char*> words;
-    // Catalog ids of the list entries as the pages show them; empty for numbers.
-    std::vector<const char*> wordIds;
-    const char* unitId;  // catalog id of a unit shown after the number, or nullptr
-    const char* unit;    // a unit that is not translated ("mm"), or nullptr
-};
-
-inline constexpr std::size_t kSettingCount = 13;
+using SettingInfo = qv::model::PrintSetting;
+using qv::model::kSettingCount;
+using SettingValues = qv::model::SettingValues;
 
 // In record order.
 const std::array<SettingInfo, kSettingCount>& settingTable();
@@ -39,6 +28,9 @@ int settingValue(const PrintSettingParam& record, std::size_t index);
 
 // "30-400" for numbers, "thermal|ribbons (0-1)" for lists.
 std::string rangeText(std::size_t index);
+
+// The words of a list joined by separator ("off, on"); empty for numbers.
+std::string wordsText(std::size_t index, std::string_view separator);
 
 struct Assignment {
     std::size_t index;
@@ -52,6 +44,9 @@ struct SettingRefusal {
     bool missingValue = false;  // NAME without "=": a usage fault, not a value
 };
 
+// A list entry's English word in any case; the value it stands for.
+std::optional<int> settingWord(std::size_t index, std::string_view text);
+
 // A value as the page accepts it: decimal digits only, one leading minus sign where negative
 // values are allowed, or a list entry's English word in any case; then the inclusive range.
 std::optional<int> parseSettingValue(std::size_t index, std::string_view text);
@@ -63,8 +58,6 @@ struct ParsedAssignments {
 };
 ParsedAssignments parseAssignments(const std::vector<std::string>& words);
 
-using SettingValues = std::array<int, kSettingCount>;
-
 // The values of a record as read from the printer.
 SettingValues settingValues(const PrintSettingParam& record);
 // The record to write: printToStop in sign and magnitude.
@@ -72,5 +65,8 @@ PrintSettingParam recordToWrite(const SettingValues& values);
 
 // The first value outside its range (a list value beyond its entries included).
 std::optional<std::size_t> firstInvalidSetting(const SettingValues& values);
+
+// The lines of `qv410 set --help` that list every setting with its range.
+std::string settingsHelp();
 
 }  // namespace qv410

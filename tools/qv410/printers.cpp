@@ -270,4 +270,114 @@ int cmdList(const Options& options, Reporter& report) {
     return report.success({}, text);
 }
 
+std::vector<PrinterSample> samplePrinters() {
+    std::vector<PrinterSample> samples;
+    for (const std::string& node : attachedPrinters()) {
+        PrinterSample sample;
+        sample.node = node;
+        PrinterInfo info{};
+        if (!selectPrinter(node)) {
+            const auto problem = nodeProblem(node);
+            sample.reason = problem ? problem->reason : errorText(BaseGetQVError());
+        } else if (QVGetPrinterInfo(&info) == 0) {
+            sample.reason = errorText(BaseGetQVError());
+            // The serial number comes fourth: a printer that stopped earlier keeps it unknown.
+            sample.serialNumber = textOf(info.serialNumber, QV_PRINTER_TEXT_LEN);
+        } else {
+            sample.up = true;
+            sample.serialNumber = textOf(info.serialNumber, QV_PRINTER_TEXT_LEN);
+            sample.printerType = textOf(info.printerType, QV_PRINTER_TEXT_LEN);
+            sample.firmwareVersion = textOf(info.firmwareVersion, QV_PRINTER_TEXT_LEN);
+            sample.status = info.status;
+            sample.printedLength = info.printedLength;
+        }
+        samples.push_back(sample);
+    }
+    return samples;
+}
+
+int runOnEveryPrinter(const Command& command, Options options, Reporter& report) {
+    if (!command.needsPrinter) {
+        throw UsageError("--all does not go with " + options.command +
+                         ", which covers every printer already");
+    }
+    if (options.save) {
+        throw UsageError("--save takes the settings of one printer: choose it with --serial");
+    }
+    const std::vector<std::string> attached = attachedPrinters();
+    if (attached.empty()) {
+        return report.failure(QV_ERR_NOT_FINE_USB_PRINTER, "PO_QV_ERR_NOT_FINE_USB_PRINTER",
+                              errorText(QV_ERR_NOT_FINE_USB_PRINTER));
+    }
+    // Each printer is asked its serial number first, so that every report names it.
+    struct Printer {
+        std::string node;
+        std::optional<std::string> serial;
+        bool opens = false;
+    };
+    std::vector<Printer> printers;
+    std::string names;
+    for (const std::string& node : attached) {
+        Printer printer{node, std::nullopt, selectPrinter(node)};
+        if (printer.opens) {
+            std::array<QVWCHAR, QV_PRINTER_TEXT_LEN> text{};
+            if (QVGetPrinterSerialNum(text.data()) != 0) {
+                printer.serial = textOf(text.data(), text.size());
+            }
+        }
+        names += (names.empty() ? "" : ", ") + node + " (" +
+                 printer.serial.value_or("serial number unknown") + ")";
+        printers.push_back(printer);
+    }
+    if (command.asksFirst) {
+        const std::string who = std::to_string(printers.size()) + " printers: " + names;
+        if (const auto refused = confirmFirst(options, report, who)) {
+            return *refused;
+        }
+        options.yes = true;
+    }
+
+    Json results = Json::array();
+    int status = kExitOk;
+    for (const Printer& printer : printers) {
+        Reporter one(report.json(), options.command);
+        one.reportInto(&results,
+                       {{"node", printer.node},
+                        {"serialNumber", printer.serial ? Json(*printer.serial) : Json()}},
+                       printer.node);
+        if (!report.json()) {
+            std::printf("%s== %s (%s)\n", &printer == &printers.front() ? "" : "\n",
+                        printer.node.c_str(),
+                        printer.serial.value_or("serial number unknown").c_str());
+            std::fflush(stdout);
+        }
+        gNodeInUse = printer.node;
+        int result = kExitOk;
+        if (!selectPrinter(printer.node)) {
+            // Never run it on whichever printer the library had before.
+            const auto problem = nodeProblem(printer.node);
+            const std::string reason = problem ? problem->reason : "cannot be opened";
+            Json extra = {{"node", printer.node}, {"reason", reason}};
+            if (problem && problem->permissionDenied) {
+                extra["hint"] = catalogText("PO_GSTR_CLI_PERMISSION_HINT");
+            }
+            result = one.failure(QV_ERR_CANNOT_OPEN_USB_PRINTER,
+                                 qv::errorMessageId(QV_ERR_CANNOT_OPEN_USB_PRINTER),
+                                 errorText(QV_ERR_CANNOT_OPEN_USB_PRINTER) + " (" + printer.node +
+                                     ": " + reason + ")",
+                                 extra);
+        } else {
+            result = command.run(options, one);
+        }
+        if (status == kExitOk && result != kExitOk) {
+            status = result;
+        }
+    }
+    if (report.json()) {
+        std::fprintf(stdout, "%s\n",
+                     results.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+    }
+    return status;
+}
+
 }  // namespace qv410

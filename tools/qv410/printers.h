@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
+#include "metrics.h"
 #include "options.h"
 #include "reporter.h"
 
@@ -33,5 +35,13 @@ int libraryFailure(Reporter& report);
 
 // qv410 list: every attached printer with its identity, status and whether it can be opened.
 int cmdList(const Options& options, Reporter& report);
+
+// Identity, status and printed length of every attached printer, in the library's order; one
+// that cannot be opened or does not answer is a sample that is not up, with the reason.
+std::vector<PrinterSample> samplePrinters();
+
+// --all: the command on each attached printer in turn, each reported by node and serial
+// number; the exit status of the first failure, or 0.
+int runOnEveryPrinter(const Command& command, Options options, Reporter& report);
 
 }  // namespace qv410

@@ -21,10 +21,21 @@ void printJson(const Json& value) {
 
 Json Reporter::head(bool ok) const {
     Json out = {{"command", command_}, {"ok", ok}};
+    for (const auto& [key, value] : printer_.items()) {
+        out[key] = value;
+    }
     if (printersFound_ > 1) {
         out["printersFound"] = printersFound_;
     }
     return out;
+}
+
+void Reporter::emit(Json value) const {
+    if (results_ != nullptr) {
+        results_->push_back(std::move(value));
+    } else {
+        printJson(value);
+    }
 }
 
 int Reporter::success(Json fields, const std::string& text) {
@@ -33,7 +44,7 @@ int Reporter::success(Json fields, const std::string& text) {
         for (auto& [key, value] : fields.items()) {
             out[key] = value;
         }
-        printJson(out);
+        emit(std::move(out));
     } else if (!text.empty()) {
         std::fputs(text.c_str(), stdout);
         if (!text.ends_with('\n')) {
@@ -53,9 +64,9 @@ int Reporter::failure(int status, const char* messageId, const std::string& mess
         }
         Json out = head(false);
         out["error"] = error;
-        printJson(out);
+        emit(std::move(out));
     } else {
-        std::fprintf(stderr, "qv410: %s\n", message.c_str());
+        std::fprintf(stderr, "qv410: %s%s\n", errorPrefix_.c_str(), message.c_str());
         if (extra.contains("hint")) {
             std::fprintf(stderr, "%s\n", extra["hint"].get<std::string>().c_str());
         }

@@ -5,14 +5,20 @@
 #include <cstring>
 #include <string_view>
 
+#include "printer_model/print_settings.h"
+#include "printer_model/protocol.h"
+
 namespace qv::sim {
 namespace {
 
-constexpr uint8_t kLead0 = 0x1F;
-constexpr uint8_t kLead1 = 0x1B;
-constexpr uint8_t kLead2 = 0x1A;
-constexpr uint8_t kFirmwareLead = 0x75;
-constexpr std::size_t kCommandHeader = 5;
+namespace group = model::group;
+namespace selector = model::selector;
+
+constexpr uint8_t kLead0 = model::kLeadIn[0];
+constexpr uint8_t kLead1 = model::kLeadIn[1];
+constexpr uint8_t kLead2 = model::kLeadIn[2];
+constexpr uint8_t kFirmwareLead = model::kFirmwareLead;
+constexpr std::size_t kCommandHeader = model::kCommandHeaderSize;
 constexpr std::size_t kFirmwareHeader = 6;
 constexpr std::size_t kReplyTextMax = 58;
 // Bounds on what the printer buffers, so that garbage cannot grow without end.
@@ -23,14 +29,6 @@ constexpr uint64_t kMaxFirmwareReserve = 1u << 20;
 constexpr std::string_view kBitmap = "BITMAP ";
 constexpr std::size_t kMaxBitmapHead = 128;
 
-uint8_t signMagnitude(int16_t v) {
-    return v < 0 ? static_cast<uint8_t>(0x80 | (-v & 0x7F)) : static_cast<uint8_t>(v & 0x7F);
-}
-
-int16_t fromSignMagnitude(uint8_t b) {
-    return (b & 0x80) != 0 ? static_cast<int16_t>(-(b & 0x7F)) : static_cast<int16_t>(b);
-}
-
 Bytes header(uint8_t group, uint8_t length) {
     return {kLead0, kLead1, kLead2, group, length};
 }
@@ -38,21 +36,7 @@ Bytes header(uint8_t group, uint8_t length) {
 }  // namespace
 
 PrintSettingParam factorySettings() {
-    PrintSettingParam p{};
-    p.printType = 0;
-    p.powerOnPosition = 1;
-    p.labelHeight = 400;
-    p.paperType = 1;
-    p.reprintWhenError = 1;
-    p.preventSticker = 0;
-    p.specialLabel = 0;
-    p.printSpeed = 5;
-    p.darkness = 8;
-    p.hOrigin = 0;
-    p.verticalOrigin = 0;
-    p.printToStop = 0;
-    p.preventTime = 0;
-    return p;
+    return model::recordOf(model::factoryValues(), model::RecordForm::asRead);
 }
 
 PrinterEngine::PrinterEngine() {
@@ -111,102 +95,82 @@ void PrinterEngine::dispatchCommand(const Bytes& packet, std::vector<Outgoing>& 
     };
 
     switch (group) {
-        case 0x00:  // print settings written
-            if (length == 15) {
-                const uint8_t* p = packet.data() + kCommandHeader;
-                PrintSettingParam& s = state_.settings;
-                s.printType = p[0];
-                s.powerOnPosition = p[1];
-                s.labelHeight = static_cast<uint16_t>(p[2] | p[3] << 8);
-                s.paperType = p[4];
-                s.reprintWhenError = p[5];
-                s.preventSticker = p[6];
-                s.specialLabel = p[7];
-                s.printSpeed = p[8];
-                s.darkness = p[9];
-                s.hOrigin = p[10];
-                s.verticalOrigin = p[11];
-                s.printToStop = fromSignMagnitude(p[12]);
-                s.preventTime = static_cast<uint16_t>(p[13] | p[14] << 8);
-                ack(0x00, replies);
+        case group::kWriteSettings:
+            if (length == model::kSettingBytes) {
+                const std::span<const uint8_t, model::kSettingBytes> body(
+                    packet.data() + kCommandHeader, model::kSettingBytes);
+                model::SettingValues values = model::decodeSettings(body, false);
+                // A printer that takes the command but keeps another value than it was sent.
+                if (faults_.storesOtherSettings) {
+                    values[0] ^= 1;
+                }
+                state_.settings = model::recordOf(values, model::RecordForm::asRead);
+                ack(group::kWriteSettings, replies);
             }
             return;
-        case 0x01:
-            if (param(0) == 0x01 && length == 1) {  // factory settings
+        case group::kControl:
+            if (param(0) == selector::kFactoryRestore && length == 1) {
                 state_.settings = factorySettings();
                 state_.buzzer = 1;
                 ++state_.factoryRestores;
-                ack(0x01, replies);
-            } else if (param(0) == 0x02 && length == 1) {  // connection check
+                ack(group::kControl, replies);
+            } else if (param(0) == selector::kConnectionCheck && length == 1) {
                 Bytes marker = {0xFF, 0xFF, 0xFF,
                                 static_cast<uint8_t>(faults_.wrongMarker ? 0xF1 : 0xF0)};
                 marker.resize(8, 0);
                 reply(std::move(marker), replies, false);
-            } else if (param(0) == 0x00 && length == 2) {  // buzzer
+            } else if (param(0) == selector::kBuzzer && length == 2) {
                 state_.buzzer = static_cast<uint8_t>(param(1));
-                ack(0x01, replies);
+                ack(group::kControl, replies);
             }
             return;
-        case 0x02:
-            if (param(0) == 0x02) {  // lack-paper learning
+        case group::kLearning:
+            if (param(0) == selector::kLackPaperLearning) {
                 ++state_.lackPaperLearnings;
-                ack(0x02, replies);
+                ack(group::kLearning, replies);
             }
             return;
-        case 0x03:
-            if (length == 1 && param(0) == 0x03) {
-                number(0x03, static_cast<uint32_t>(state_.badPoints), 2);
-            } else if (length == 1 && param(0) == 0x01) {
+        case group::kPosition:
+            if (length == 1 && param(0) == selector::kBadPointCheck) {
+                number(group::kPosition, static_cast<uint32_t>(state_.badPoints), 2);
+            } else if (length == 1 && param(0) == selector::kSelfTest) {
                 ++state_.selfTests;  // the head-test job follows; nothing is answered
             } else if (length == 1) {
                 ++state_.labelLearnings;
-                ack(0x03, replies);
-            } else if (length == 2 && param(0) == 0x02) {
+                ack(group::kPosition, replies);
+            } else if (length == 2 && param(0) == selector::kDumpMode) {
                 state_.dumpMode = static_cast<uint8_t>(param(1));
-                ack(0x03, replies);
+                ack(group::kPosition, replies);
             }
             return;
-        case 0x04:
+        case group::kQuery:
             switch (param(0)) {
-                case 0:
-                    text(0, state_.type);
+                case selector::kPrinterType:
+                    text(selector::kPrinterType, state_.type);
                     break;
-                case 1:
-                    number(1, static_cast<uint32_t>(state_.status), 1);
+                case selector::kStatus:
+                    number(selector::kStatus, static_cast<uint32_t>(state_.status), 1);
                     break;
-                case 2:
-                    text(2, state_.serialNumber);
+                case selector::kSerialNumber:
+                    text(selector::kSerialNumber, state_.serialNumber);
                     break;
-                case 3:
-                    text(3, state_.firmwareVersion);
+                case selector::kFirmwareVersion:
+                    text(selector::kFirmwareVersion, state_.firmwareVersion);
                     break;
-                case 4:
-                    number(4, static_cast<uint32_t>(state_.printedLength), 4);
+                case selector::kPrintedLength:
+                    number(selector::kPrintedLength, static_cast<uint32_t>(state_.printedLength),
+                           4);
                     break;
                 default:
                     break;
             }
             return;
-        case 0x05:
-            if (param(0) == 0x00) {
-                const PrintSettingParam& s = state_.settings;
-                Bytes bytes = header(0x05, 0x0F);
-                const uint8_t body[15] = {s.darkness,
-                                          s.printType,
-                                          s.powerOnPosition,
-                                          static_cast<uint8_t>(s.labelHeight & 0xFF),
-                                          static_cast<uint8_t>(s.labelHeight >> 8),
-                                          s.paperType,
-                                          s.reprintWhenError,
-                                          s.specialLabel,
-                                          s.preventSticker,
-                                          s.printSpeed,
-                                          s.hOrigin,
-                                          s.verticalOrigin,
-                                          signMagnitude(s.printToStop),
-                                          static_cast<uint8_t>(s.preventTime & 0xFF),
-                                          static_cast<uint8_t>(s.preventTime >> 8)};
-                bytes.insert(bytes.end(), std::begin(body), std::end(body));
+        case group::kReadSettings:
+            if (param(0) == selector::kReadAll) {
+                Bytes bytes = header(group::kReadSettings, model::kSettingBytes);
+                const model::SettingBytes body =
+                    model::encodeSettings(model::valuesOf(state_.settings), true);
+                bytes.insert(bytes.end(), body.begin(), body.end());
                 reply(std::move(bytes), replies);
             }
             return;

@@ -67,6 +67,7 @@ struct Faults {
     bool shortWrite = false;                  // writes stop one byte short
     bool absent = false;                      // discovery finds nothing
     bool unopenable = false;                  // present, but every open fails (also: unplugged)
+    bool storesOtherSettings = false;  // acknowledges a settings write, keeps another print type
 };
 
 // One reply the printer sends; acknowledgements are marked so that a late-acknowledging printer

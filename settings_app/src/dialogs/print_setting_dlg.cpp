@@ -6,10 +6,17 @@
 #include "dialogs/number_text.h"
 #include "dialogs/setting_command.h"
 #include "dialogs/text_buffer.h"
+#include "printer_model/print_settings.h"
 
 using namespace ui;
 
 namespace {
+
+namespace model = qv::model;
+
+constexpr const model::PrintSetting& setting(std::string_view name) {
+    return model::kPrintSettings.at(model::settingIndex(name));
+}
 
 // Top to bottom as the rows stand, then the button; all through one buffer.
 constexpr std::array<ItemText, 15> kCaptions{{
@@ -30,29 +37,31 @@ constexpr std::array<ItemText, 15> kCaptions{{
     {IDC_BUTTON_PRINT_SETTING_SET, "PO_GSTR_SET"},
 }};
 
-// Speed and darkness show plain numbers, never translated: speed the first ten, darkness the
-// first sixteen.
+// Speed and darkness show plain numbers, never translated: one table serves both lists, each
+// taking as many as its range has values.
 constexpr std::array<const char16_t*, 17> kNumberTexts{u"0",  u"1",  u"2",  u"3",  u"4",  u"5",
                                                        u"6",  u"7",  u"8",  u"9",  u"10", u"11",
                                                        u"12", u"13", u"14", u"15", u"16"};
-constexpr int kSpeedEntries = 10;
-constexpr int kDarknessEntries = 16;
 
 struct NumberField {
     int id;
-    int32_t min;
-    int32_t max;
-    bool allowMinus;
+    const model::PrintSetting& setting;
 };
 
 // The order in which Set checks the fields; the first faulty one is the one reported.
-constexpr std::array<NumberField, 5> kNumberFields{{
-    {IDC_EDIT_LABEL_HEIGHT, 30, 400, false},
-    {IDC_EDIT_PREVENT_TIME, 0, 255, false},
-    {IDC_EDIT_H_ORIGIN, 0, 89, false},
-    {IDC_EDIT_VERTICAL_ORIGIN, 0, 89, false},
-    {IDC_EDIT_PRINT_TO_STOP, -89, 89, true},
+const std::array<NumberField, 5> kNumberFields{{
+    {IDC_EDIT_LABEL_HEIGHT, setting("labelHeight")},
+    {IDC_EDIT_PREVENT_TIME, setting("preventTime")},
+    {IDC_EDIT_H_ORIGIN, setting("hOrigin")},
+    {IDC_EDIT_VERTICAL_ORIGIN, setting("verticalOrigin")},
+    {IDC_EDIT_PRINT_TO_STOP, setting("printToStop")},
 }};
+
+// Into the record as the write export takes it (print to stop in its wire form).
+void store(PrintSettingParam& record, const model::PrintSetting& s, int value) {
+    s.set(record,
+          s.encoding == model::Encoding::signMagnitude ? model::encodeSignMagnitude(value) : value);
+}
 
 // The field's number when it is one within the field's range, both ends included.
 std::optional<int32_t> readNumber(const DialogBase& page, const NumberField& field) {
@@ -63,16 +72,11 @@ std::optional<int32_t> readNumber(const DialogBase& page, const NumberField& fie
         return std::nullopt;
     }
     const std::optional<int32_t> value = dialogs::parseWholeNumber(
-        std::u16string_view(text.data(), static_cast<std::size_t>(length)), field.allowMinus);
-    if (!value.has_value() || *value < field.min || *value > field.max) {
+        std::u16string_view(text.data(), static_cast<std::size_t>(length)), field.setting.min < 0);
+    if (!value.has_value() || !model::inRange(field.setting, *value)) {
         return std::nullopt;
     }
     return value;
-}
-
-// The printer keeps print to stop as sign and magnitude in one byte: -5 is 0x85.
-int16_t signMagnitude(int32_t value) {
-    return static_cast<int16_t>(value < 0 ? ((-value) | 0x80) : value);
 }
 
 }  // namespace
@@ -107,33 +111,26 @@ void CPrintSettingDlg::fillLists() {
 
     // Every entry goes through one buffer: an untranslated one repeats the entry before it.
     dialogs::TextBuffer entry{};
-    const auto add = [&entry](ComboBox& list, const char* messageId) {
-        list.addString(BaseGetPOText(messageId, entry.data()));
+    const auto fill = [&entry](ComboBox& list, const model::PrintSetting& s) {
+        if (s.wordIds.empty()) {
+            for (int i = 0; i <= s.max; ++i) {
+                list.addString(kNumberTexts.at(static_cast<std::size_t>(i)));
+            }
+        } else {
+            for (const std::string_view id : s.wordIds) {
+                list.addString(BaseGetPOText(id.data(), entry.data()));
+            }
+        }
+        list.setCurSel(s.factoryDefault);
     };
-    const auto addDisableEnable = [&add](ComboBox& list, int selected) {
-        add(list, "PO_GSTR_DISABLE");
-        add(list, "PO_GSTR_ENABLE");
-        list.setCurSel(selected);
-    };
-    add(printType_, "PO_GSTR_THERMAL");
-    add(printType_, "PO_GSTR_RIBBONS");
-    printType_.setCurSel(0);
-    addDisableEnable(powerOnPosition_, 1);
-    add(paperType_, "PO_GSTR_RECEIPT");
-    add(paperType_, "PO_GSTR_LABEL");
-    add(paperType_, "PO_GSTR_BLACK_MARK");
-    paperType_.setCurSel(1);
-    addDisableEnable(reprintWhenError_, 1);
-    addDisableEnable(preventSticker_, 0);
-    addDisableEnable(specialLabel_, 0);
-    for (int i = 0; i < kSpeedEntries; ++i) {
-        printSpeed_.addString(kNumberTexts[static_cast<std::size_t>(i)]);
-    }
-    printSpeed_.setCurSel(5);
-    for (int i = 0; i < kDarknessEntries; ++i) {
-        darkness_.addString(kNumberTexts[static_cast<std::size_t>(i)]);
-    }
-    darkness_.setCurSel(8);
+    fill(printType_, setting("printType"));
+    fill(powerOnPosition_, setting("powerOnPosition"));
+    fill(paperType_, setting("paperType"));
+    fill(reprintWhenError_, setting("reprintWhenError"));
+    fill(preventSticker_, setting("preventSticker"));
+    fill(specialLabel_, setting("specialLabel"));
+    fill(printSpeed_, setting("printSpeed"));
+    fill(darkness_, setting("darkness"));
 }
 
 void CPrintSettingDlg::setDefaultValues() {
@@ -143,11 +140,16 @@ void CPrintSettingDlg::setDefaultValues() {
     hOrigin_.attach(getDlgItem(IDC_EDIT_H_ORIGIN));
     verticalOrigin_.attach(getDlgItem(IDC_EDIT_VERTICAL_ORIGIN));
     preventTime_.enableWindow(false);
-    verticalOrigin_.setWindowText(u"0");
-    hOrigin_.setWindowText(u"0");
-    printToStop_.setWindowText(u"0");
-    labelHeight_.setWindowText(u"400");
-    preventTime_.setWindowText(u"0");
+    dialogs::TextBuffer number{};
+    const auto show = [&number](const WindowWrapper& field, const model::PrintSetting& s) {
+        dialogs::formatDecimal(number, s.factoryDefault);
+        field.setWindowText(number.data());
+    };
+    show(verticalOrigin_, setting("verticalOrigin"));
+    show(hOrigin_, setting("hOrigin"));
+    show(printToStop_, setting("printToStop"));
+    show(labelHeight_, setting("labelHeight"));
+    show(preventTime_, setting("preventTime"));
 }
 
 void CPrintSettingDlg::readPrinter() {
@@ -203,37 +205,31 @@ LRESULT CPrintSettingDlg::onPreventStickerChange(const Message& /*message*/) {
 }
 
 bool CPrintSettingDlg::readNumbers(PrintSettingParam& settings) const {
-    std::array<int32_t, kNumberFields.size()> values{};
-    for (std::size_t i = 0; i < kNumberFields.size(); ++i) {
+    for (const NumberField& field : kNumberFields) {
         // Checked whether or not the field takes input: its value is sent either way.
-        const std::optional<int32_t> value = readNumber(*this, kNumberFields[i]);
+        const std::optional<int32_t> value = readNumber(*this, field);
         if (!value.has_value()) {
             return false;
         }
-        values[i] = *value;
+        store(settings, field.setting, *value);
     }
-    settings.labelHeight = static_cast<uint16_t>(values[0]);
-    settings.preventTime = static_cast<uint16_t>(values[1]);
-    settings.hOrigin = static_cast<uint8_t>(values[2]);
-    settings.verticalOrigin = static_cast<uint8_t>(values[3]);
-    settings.printToStop = signMagnitude(values[4]);
     return true;
 }
 
 bool CPrintSettingDlg::readLists(PrintSettingParam& settings) const {
     struct Choice {
         const ComboBox& list;
-        uint8_t& field;
+        const model::PrintSetting& setting;
     };
     const std::array<Choice, 8> choices{{
-        {printType_, settings.printType},
-        {powerOnPosition_, settings.powerOnPosition},
-        {paperType_, settings.paperType},
-        {reprintWhenError_, settings.reprintWhenError},
-        {preventSticker_, settings.preventSticker},
-        {specialLabel_, settings.specialLabel},
-        {printSpeed_, settings.printSpeed},
-        {darkness_, settings.darkness},
+        {printType_, setting("printType")},
+        {powerOnPosition_, setting("powerOnPosition")},
+        {paperType_, setting("paperType")},
+        {reprintWhenError_, setting("reprintWhenError")},
+        {preventSticker_, setting("preventSticker")},
+        {specialLabel_, setting("specialLabel")},
+        {printSpeed_, setting("printSpeed")},
+        {darkness_, setting("darkness")},
     }};
     for (const Choice& c : choices) {
         const int index = c.list.getCurSel();
@@ -241,7 +237,7 @@ bool CPrintSettingDlg::readLists(PrintSettingParam& settings) const {
         if (index < 0) {
             return false;
         }
-        c.field = static_cast<uint8_t>(index);
+        store(settings, c.setting, index);
     }
     return true;
 }

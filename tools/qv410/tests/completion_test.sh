@@ -60,7 +60,7 @@ expect() {
     fi
 }
 
-expect "qv410 " "beep check dump factory-reset firmware head-check info learn list print-text self-test set settings"
+expect "qv410 " "apply beep check dump factory-reset firmware head-check info learn list metrics print-text self-test set settings"
 expect "qv410 se" "self-test set settings"
 expect "qv410 --js" "--json"
 expect "qv410 --ser" "--serial"
@@ -79,6 +79,14 @@ expect "qv410 learn " "label paper"
 expect "qv410 print-text --w" "--width"
 expect "qv410 check --w" ""
 expect "qv410 --device /dev/nul" "/dev/null"
+expect "qv410 --al" "--all"
+expect "qv410 ap" "apply"
+expect "qv410 me" "metrics"
+expect "qv410 apply --dr" "--dry-run"
+expect "qv410 apply /dev/nul" "/dev/null"
+expect "qv410 settings --" "--all --device --force --help --json --save --serial --simulator --version --yes"
+expect "qv410 metrics --o" "--output"
+expect "qv410 metrics --output /dev/nul" "/dev/null"
 
 if ((failures > 0)); then
     exit 1

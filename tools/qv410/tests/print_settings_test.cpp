@@ -2,7 +2,13 @@
 // the library's boundary.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <nlohmann/json.hpp>
+
+#include "metrics.h"
 #include "print_settings.h"
+#include "profile.h"
 #include "utf.h"
 
 namespace {
@@ -135,6 +141,172 @@ TEST(Utf16, StopsAtTheBoundOrTerminatorAndReplacesLoneSurrogates) {
     EXPECT_EQ(qv410::utf16ToUtf8(pair, 1), "\xEF\xBF\xBD");
     const char16_t lone[2] = {0xDE00, u'x'};
     EXPECT_EQ(qv410::utf16ToUtf8(lone, 2), "\xEF\xBF\xBDx");
+}
+
+// --- The tool against the one table of settings -------------------------------------------
+
+TEST(SettingsTable, ToolTakesExactlyTheTableRangesAndWords) {
+    const auto& table = qv::model::kPrintSettings;
+    ASSERT_EQ(qv410::settingTable().size(), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const auto& s = table[i];
+        SCOPED_TRACE(std::string(s.name));
+        EXPECT_EQ(findSetting(s.name), i);
+        EXPECT_EQ(parseSettingValue(i, std::to_string(s.min)), s.min);
+        EXPECT_EQ(parseSettingValue(i, std::to_string(s.max)), s.max);
+        EXPECT_EQ(parseSettingValue(i, std::to_string(s.min - 1)), std::nullopt);
+        EXPECT_EQ(parseSettingValue(i, std::to_string(s.max + 1)), std::nullopt);
+        for (std::size_t w = 0; w < s.words.size(); ++w) {
+            EXPECT_EQ(parseSettingValue(i, s.words[w]), static_cast<int>(w));
+        }
+        EXPECT_EQ(s.words.empty() ? 0U : s.words.size(), s.wordIds.size());
+        const std::string range = std::to_string(s.min) + "-" + std::to_string(s.max);
+        EXPECT_NE(qv410::rangeText(i).find(range), std::string::npos);
+        // set --help and apply --help list the same line.
+        EXPECT_NE(qv410::settingsHelp().find(std::string(s.name)), std::string::npos);
+    }
+}
+
+// --- Profiles -----------------------------------------------------------------------------
+
+qv410::SettingValues someValues() {
+    qv410::SettingValues values = qv::model::factoryValues();
+    values[index("labelHeight")] = 60;
+    values[index("printToStop")] = -7;
+    values[index("paperType")] = 2;
+    return values;
+}
+
+std::string validProfile() {
+    return qv410::profileText(someValues(),
+                              {"QV-410", "SER-A", "V1.05 2025-11-10", "2026-12-10T10:40:00Z"});
+}
+
+// The valid profile with one change made to its JSON.
+std::string edited(const std::function<void(nlohmann::ordered_json&)>& change) {
+    auto json = nlohmann::ordered_json::parse(validProfile());
+    change(json);
+    return json.dump();
+}
+
+TEST(Profile, SavedTextReadsBackToTheSameValues) {
+    const auto parsed = qv410::parseProfile(validProfile());
+    ASSERT_FALSE(parsed.fault.has_value()) << parsed.fault->message;
+    EXPECT_EQ(parsed.values, someValues());
+    const auto json = nlohmann::json::parse(validProfile());
+    EXPECT_EQ(json["formatVersion"], 1);
+    EXPECT_EQ(json["settings"]["printToStop"], -7);
+    EXPECT_EQ(json["printer"]["serialNumber"], "SER-A");
+    // Words stand for their numbers.
+    const auto words = qv410::parseProfile(edited([](auto& j) {
+        j["settings"]["paperType"] = "Black-Mark";
+        j["settings"]["specialLabel"] = "on";
+    }));
+    ASSERT_FALSE(words.fault.has_value());
+    EXPECT_EQ(words.values[index("paperType")], 2);
+    EXPECT_EQ(words.values[index("specialLabel")], 1);
+}
+
+struct MalformedProfile {
+    const char* what;
+    std::string text;
+    std::string field;
+};
+
+TEST(Profile, EveryMalformedProfileIsRefusedNamingTheField) {
+    using J = nlohmann::ordered_json;
+    const std::vector<MalformedProfile> cases = {
+        {"format version 2", edited([](J& j) { j["formatVersion"] = 2; }), "formatVersion"},
+        {"format version as text", edited([](J& j) { j["formatVersion"] = "1"; }), "formatVersion"},
+        {"no format version", edited([](J& j) { j.erase("formatVersion"); }), "formatVersion"},
+        {"missing name", edited([](J& j) { j["settings"].erase("darkness"); }),
+         "settings.darkness"},
+        {"unknown name", edited([](J& j) { j["settings"]["height"] = 60; }), "settings.height"},
+        {"unknown top-level field", edited([](J& j) { j["extra"] = 1; }), "extra"},
+        {"above the range", edited([](J& j) { j["settings"]["labelHeight"] = 401; }),
+         "settings.labelHeight"},
+        {"below the range", edited([](J& j) { j["settings"]["printToStop"] = -90; }),
+         "settings.printToStop"},
+        {"huge number", edited([](J& j) { j["settings"]["labelHeight"] = 18446744073709551615U; }),
+         "settings.labelHeight"},
+        {"fraction", edited([](J& j) { j["settings"]["darkness"] = 8.5; }), "settings.darkness"},
+        {"boolean", edited([](J& j) { j["settings"]["specialLabel"] = true; }),
+         "settings.specialLabel"},
+        {"digits as text", edited([](J& j) { j["settings"]["labelHeight"] = "60"; }),
+         "settings.labelHeight"},
+        {"unknown word", edited([](J& j) { j["settings"]["paperType"] = "labels"; }),
+         "settings.paperType"},
+        {"null", edited([](J& j) { j["settings"]["hOrigin"] = nullptr; }), "settings.hOrigin"},
+        {"settings not an object", edited([](J& j) { j["settings"] = J::array(); }), "settings"},
+        {"printer not an object", edited([](J& j) { j["printer"] = "QV-410"; }), "printer"},
+        {"read time not a text", edited([](J& j) { j["readAt"] = 5; }), "readAt"},
+        {"trailing data", validProfile() + "{}", ""},
+        {"not JSON", "labelHeight=60", ""},
+        {"an array", "[1]", ""},
+        {"empty", "", ""},
+        {"repeated name", R"({"formatVersion":1,"formatVersion":1,"settings":{}})",
+         "formatVersion"},
+        {"over 64 KiB", validProfile() + std::string(64 * 1024, ' '), ""},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = qv410::parseProfile(c.text);
+        ASSERT_TRUE(parsed.fault.has_value()) << c.what;
+        EXPECT_EQ(parsed.fault->field, c.field) << c.what << ": " << parsed.fault->message;
+        EXPECT_FALSE(parsed.fault->message.empty()) << c.what;
+    }
+    // White space after the object is no trailing data, and 64 KiB is still allowed.
+    std::string padded = validProfile();
+    padded.resize(64 * 1024, ' ');
+    EXPECT_FALSE(qv410::parseProfile(padded).fault.has_value());
+}
+
+TEST(Profile, DifferencesAreTheSettingsThatDifferInRecordOrder) {
+    qv410::SettingValues stored = someValues();
+    EXPECT_TRUE(qv410::settingDifferences(stored, someValues()).empty());
+    stored[index("preventTime")] = 9;
+    stored[index("labelHeight")] = 40;
+    const auto differences = qv410::settingDifferences(stored, someValues());
+    ASSERT_EQ(differences.size(), 2U);
+    EXPECT_EQ(differences[0].index, index("labelHeight"));
+    EXPECT_EQ(differences[0].from, 40);
+    EXPECT_EQ(differences[0].to, 60);
+    EXPECT_EQ(differences[1].index, index("preventTime"));
+}
+
+// --- Metrics text -------------------------------------------------------------------------
+
+TEST(Metrics, DownPrinterHasOnlyUpWithItsReasonAndLabelsAreEscaped) {
+    qv410::PrinterSample up;
+    up.node = "/dev/usb/lp0";
+    up.serialNumber = "SER-\"A\"\\";
+    up.up = true;
+    up.status = 0x08;
+    up.printedLength = 12345;
+    up.printerType = "QV-410";
+    up.firmwareVersion = "V1.05";
+    qv410::PrinterSample down;
+    down.node = "/dev/usb/lp1";
+    down.reason = "No such file or directory";
+    const std::string text = qv410::metricsText({up, down});
+    const std::string a = R"({serial="SER-\"A\"\\",node="/dev/usb/lp0"})";
+    EXPECT_NE(text.find("qv410_printers 2\n"), std::string::npos);
+    EXPECT_NE(text.find("qv410_up" + a + " 1\n"), std::string::npos) << text;
+    EXPECT_NE(
+        text.find(
+            R"(qv410_up{serial="",node="/dev/usb/lp1",reason="No such file or directory"} 0)"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("qv410_status" + a + " 8\n"), std::string::npos);
+    EXPECT_NE(
+        text.find(R"(qv410_status_bit{serial="SER-\"A\"\\",node="/dev/usb/lp0",bit="paperOut"} 1)"),
+        std::string::npos);
+    EXPECT_NE(
+        text.find(R"(qv410_status_bit{serial="SER-\"A\"\\",node="/dev/usb/lp0",bit="pause"} 0)"),
+        std::string::npos);
+    EXPECT_NE(text.find("qv410_printed_length_meters_total" + a + " 123.45\n"), std::string::npos);
+    // Nothing but up for the printer that did not answer.
+    EXPECT_EQ(text.find("lp1\"} "), std::string::npos) << text;
+    EXPECT_EQ(text.find("lp1\",bit"), std::string::npos) << text;
 }
 
 }  // namespace
