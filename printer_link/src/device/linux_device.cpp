@@ -16,18 +16,20 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "device/device.h"
 #include "link_state.h"
+#include "printer_model/protocol.h"
 #include "unique_fd.h"
 
 namespace qv::device {
 namespace {
 
-constexpr const char* kVendorId = "0fe6";
-constexpr const char* kProductId = "811e";
+constexpr std::string_view kVendorId = model::kUsbVendorIdText;
+constexpr std::string_view kProductId = model::kUsbProductIdText;
 
 using Clock = std::chrono::steady_clock;
 

@@ -27,6 +27,7 @@
 #include "device/device.h"
 #include "device/windows_device.h"
 #include "link_state.h"
+#include "printer_model/protocol.h"
 
 namespace qv::device {
 namespace {
@@ -290,11 +291,21 @@ class WindowsDevice : public Device {
 }  // namespace
 
 bool isPrinterInterfacePath(std::wstring_view path) {
-    const auto has = [path](std::wstring_view part) {
-        return path.find(part) != std::wstring_view::npos;
+    // "VID_0FE6" or "vid_0fe6" and the like, from the printer's ids.
+    const auto part = [](std::string_view prefix, std::string_view id, bool upper) {
+        std::wstring text;
+        for (const char c : std::string(prefix) + std::string(id)) {
+            text += static_cast<wchar_t>(upper && c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        }
+        return text;
     };
     // Both in upper case or both in lower case; a path that mixes them is another device's.
-    return (has(L"PID_811E") && has(L"VID_0FE6")) || (has(L"pid_811e") && has(L"vid_0fe6"));
+    const auto matches = [&](bool upper) {
+        return path.find(part("pid_", model::kUsbProductIdText, upper)) !=
+                   std::wstring_view::npos &&
+               path.find(part("vid_", model::kUsbVendorIdText, upper)) != std::wstring_view::npos;
+    };
+    return matches(true) || matches(false);
 }
 
 // The same for every process and session on the machine, whatever case the path is written in.
