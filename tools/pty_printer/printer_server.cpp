@@ -338,7 +338,8 @@ void PrinterServer::saveFirmware(const sim::Bytes& packet) {
         ok = std::fclose(file) == 0 && ok;
     }
     if (!ok || std::rename(partial.c_str(), options_.firmwareFile.c_str()) != 0) {
-        emit("error cannot write " + options_.firmwareFile + ": " + std::strerror(errno));
+        // Not "error ...": that answers a control line.
+        emit("unsaved " + options_.firmwareFile + ": " + std::strerror(errno));
         return;
     }
     emit("saved " + options_.firmwareFile);
