@@ -19,8 +19,10 @@ say() { echo "$*" | tee -a "$results"; }
 pass() { say "PASS $1: $2"; }
 fail() { say "FAIL $1: $2"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# Whether file $1 has more than $3 lines matching $2.
+lines_beyond() { [ "$(grep -c "$2" "$1" || true)" -gt "$3" ]; }
 
-# Polls a condition every 0.1 s for at most $1 seconds.
+# Polls a condition (a command, run afresh each time) every 0.1 s for at most $1 seconds.
 wait_for() {
   local tenths=$(($1 * 10)) i
   shift
@@ -51,7 +53,7 @@ control() {
   local n=$1 line=$2 log=$out/printer$1.log before
   before=$(grep -c '^\(ok\|error\)' "$log" || true)
   echo "$line" >&"${ctl[$n]}"
-  if ! wait_for 10 test "$(grep -c '^\(ok\|error\)' "$log" || true)" -gt "$before" ||
+  if ! wait_for 10 lines_beyond "$log" '^\(ok\|error\)' "$before" ||
     ! tail -n 1 "$log" | grep -qx ok; then
     echo "emulator $n: no ok for '$line'" >&2
     return 0
@@ -80,6 +82,7 @@ make_gadget() {
 bind() { echo "dummy_udc.$1" >"$gadgets/qv$1/UDC"; }
 unbind() { echo "" >"$gadgets/qv$1/UDC"; }
 lp_count() { find /dev/usb -name 'lp*' 2>/dev/null | wc -l; }
+two_lps() { [ "$(lp_count)" -eq 2 ]; }
 connected() { [ "$(grep -c '^connected' "$out/printer$1.log" || true)" -ge "$2" ]; }
 # The kernel's node of the printer whose USB serial number is $1, as usblp bound it.
 node_of() {
@@ -105,7 +108,7 @@ for n in 0 1; do
     --firmware-file "$out/received-firmware$n.bin" <&"$fd" >"$out/printer$n.log" 2>&1 &
   bind "$n"
 done
-if ! wait_for 20 test "$(lp_count)" -eq 2 || ! wait_for 20 connected 0 1 ||
+if ! wait_for 20 two_lps || ! wait_for 20 connected 0 1 ||
   ! wait_for 20 connected 1 1; then
   fail setup "the two printers did not come up: $(ls /dev/usb /dev/g_printer* 2>&1 | tr '\n' ' ')"
   echo DONE >>"$results"
@@ -194,7 +197,7 @@ qv 0 self-test
 self_ok=$(field .ok) selftests=$(state_of 0 selftests)
 qv 0 print-text --width 40 --height 20 "Lot 42"
 text_ok=$(field '[.ok, .width, .height, .characters]')
-wait_for 5 test "$(grep -c '^job ' "$out/printer0.log" || true)" -ge $((jobs_before + 2)) || true
+wait_for 5 lines_beyond "$out/printer0.log" '^job ' $((jobs_before + 1)) || true
 jobs_after=$(grep -c '^job ' "$out/printer0.log" || true)
 if [ "$self_ok" = true ] && [ "$selftests" = 1 ] && [ "$text_ok" = '[true,40,20,6]' ] &&
   [ "$jobs_after" -ge $((jobs_before + 2)) ]; then
@@ -256,7 +259,7 @@ unplug_case() {
   control 0 "$undo" >/dev/null
   lines=$(grep -c '^connected' "$out/printer0.log" || true)
   bind 0
-  wait_for 10 test "$(lp_count)" -eq 2 && wait_for 10 connected 0 $((lines + 1)) && back=1
+  wait_for 10 two_lps && wait_for 10 connected 0 $((lines + 1)) && back=1
   qv 0 info
   if [ "$code" = "$expect" ] && [ "$took" -le "$bound_ms" ] && [ "$gone" = 1 ] && [ "$back" = 1 ] &&
     ok && [ "$(field .serialNumber)" = "\"${serials[0]}\"" ]; then
