@@ -71,6 +71,9 @@ int32_t downloadFirmware(const QVWCHAR* path) {
     packet.reset();
     // Recorded whatever the send gave, so GetSettingResult expects the download's answer.
     qv::linkState().lastKind = qv::settings::kKindFirmware;
+    if (sent) {
+        qv::holdForAcknowledgement();  // read even by firmware that acknowledges nothing else
+    }
     return sent ? 1 : 0;
 }
 

@@ -1,5 +1,6 @@
 #include "link_state.h"
 
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,50 @@
 namespace qv {
 namespace {
 LinkState gLinkState;
+// Exports nest (one calls another): only the outermost ends the exchange.
+int gExchangeDepth = 0;
+// The printer is kept past the export that ends now, for an acknowledgement still to be read.
+bool gHoldForAcknowledgement = false;
+bool gHeldForAcknowledgement = false;
+
+void releaseDevice() noexcept {
+    const int saved = errno;
+    try {
+        device::current().release();
+    } catch (...) {
+        // No device could be made, so none holds anything.
+    }
+    errno = saved;
+}
+}  // namespace
+
+ExchangeScope::ExchangeScope(Start start) noexcept {
+    if (gExchangeDepth++ > 0) {
+        return;
+    }
+    // An answer nobody asked for is not this export's: its claim (and what the driver read
+    // ahead) goes first.
+    if (gHeldForAcknowledgement && start != Start::readsAcknowledgement) {
+        releaseDevice();
+    }
+    gHeldForAcknowledgement = false;
+    gHoldForAcknowledgement = false;
+}
+
+ExchangeScope::~ExchangeScope() {
+    if (--gExchangeDepth > 0) {
+        return;
+    }
+    if (gHoldForAcknowledgement) {
+        gHoldForAcknowledgement = false;
+        gHeldForAcknowledgement = true;
+        return;
+    }
+    releaseDevice();
+}
+
+void holdForAcknowledgement() noexcept {
+    gHoldForAcknowledgement = true;
 }
 
 LinkState& linkState() {
@@ -21,6 +66,11 @@ LinkState& linkState() {
 
 void resetLinkStateForTesting() {
     gLinkState = LinkState{};
+    if (gHeldForAcknowledgement) {
+        releaseDevice();
+    }
+    gHeldForAcknowledgement = false;
+    gHoldForAcknowledgement = false;
 }
 
 namespace {

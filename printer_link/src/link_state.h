@@ -49,12 +49,33 @@ inline int32_t failWith(int32_t code) {
     return 0;
 }
 
+// One export's exchange with the printer: everything it writes and reads goes through the one
+// claim on the printer the device takes at its first write or read, and that claim ends with
+// the outermost export (an export may call another). The exception: a command whose
+// acknowledgement is still to be read keeps the printer for GetSettingResult, so that no other
+// program's exchange comes between the command and its answer; any other export lets it go
+// first. errno is kept across the release for the caller's messages.
+class ExchangeScope {
+  public:
+    enum class Start { fresh, readsAcknowledgement };
+    explicit ExchangeScope(Start start = Start::fresh) noexcept;
+    ~ExchangeScope();
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
+};
+
+// Called by a command export whose packet went out and whose answer GetSettingResult reads: the
+// printer stays this program's until then.
+void holdForAcknowledgement() noexcept;
+
 // Every export runs its body through a barrier: nothing thrown inside (a failed allocation
 // above all) reaches the caller, whose process would end in std::terminate. The code is the
 // export's own for a failure at that point; I/O has already recorded the transport's code and
-// throws nothing further.
+// throws nothing further. The barrier is also the export's exchange scope.
 template <typename Body>
-int32_t exportBarrier(int32_t code, Body&& body) noexcept {
+int32_t exportBarrier(int32_t code, Body&& body,
+                      ExchangeScope::Start start = ExchangeScope::Start::fresh) noexcept {
+    const ExchangeScope exchange(start);
     try {
         return body();
     } catch (...) {
@@ -64,6 +85,7 @@ int32_t exportBarrier(int32_t code, Body&& body) noexcept {
 // The same, for a failure that records no code of its own.
 template <typename Body>
 int32_t exportBarrierKeepingCode(Body&& body) noexcept {
+    const ExchangeScope exchange;
     try {
         return body();
     } catch (...) {
@@ -77,7 +99,7 @@ bool ensurePrinterPath();
 bool findPrinterPath();
 // Version gate, pending flag, then WriteDevice.
 bool sendPacket(std::span<const uint8_t> bytes);
-// Opens, writes everything, closes. Errors 51, 52.
+// Writes everything through the exchange's descriptor. Errors 51, 52.
 bool writeDevice(std::span<const uint8_t> bytes);
 // One reply of at most buffer.size() bytes within kReadWait. Errors 50, 51, 53.
 bool readDevice(std::span<uint8_t> buffer, std::size_t& count);

@@ -13,10 +13,17 @@ namespace settings = qv::settings;
 
 constexpr int kAcknowledgementReads = 3;
 
-// The kind is recorded before the send and stands even when the send fails.
+// The kind is recorded before the send and stands even when the send fails. A command that went
+// out keeps the printer for its acknowledgement, unless this firmware sends none.
 int32_t sendCommand(int32_t kind, const Command& packet) {
     qv::linkState().lastKind = kind;
-    return qv::sendPacket(packet.span()) ? 1 : 0;
+    if (!qv::sendPacket(packet.span())) {
+        return 0;
+    }
+    if (qv::linkState().ackMode != qv::kAckNone) {
+        qv::holdForAcknowledgement();
+    }
+    return 1;
 }
 
 }  // namespace
@@ -122,26 +129,29 @@ QV_API int32_t QVLabelLackPaperLearn(void) {
 }
 
 QV_API int32_t GetSettingResult(void) {
-    return qv::exportBarrier(QV_ERR_READ_USB_FAIL, [] {
-        qv::Reply reply{};
-        const qv::LinkState& state = qv::linkState();
-        if (state.ackMode == qv::kAckNone) {
-            // This firmware does not acknowledge; after a download its answer is still drained.
-            if (state.lastKind == settings::kKindFirmware) {
-                std::size_t count = reply.size();
-                qv::readDevice(reply, count);
+    return qv::exportBarrier(
+        QV_ERR_READ_USB_FAIL,
+        [] {
+            qv::Reply reply{};
+            const qv::LinkState& state = qv::linkState();
+            if (state.ackMode == qv::kAckNone) {
+                // This firmware does not acknowledge; after a download its answer is still drained.
+                if (state.lastKind == settings::kKindFirmware) {
+                    std::size_t count = reply.size();
+                    qv::readDevice(reply, count);
+                }
+                return 1;
             }
-            return 1;
-        }
-        bool received = false;
-        for (int attempt = 0; attempt < kAcknowledgementReads && !received; ++attempt) {
-            reply.fill(0);
-            std::size_t count = reply.size();
-            received = qv::readDevice(reply, count);
-        }
-        if (!received) {
-            return qv::failWith(QV_ERR_READ_USB_BEYOND_MAX_TIME);
-        }
-        return settings::isAcknowledgement(state.lastKind, reply) ? 1 : 0;
-    });
+            bool received = false;
+            for (int attempt = 0; attempt < kAcknowledgementReads && !received; ++attempt) {
+                reply.fill(0);
+                std::size_t count = reply.size();
+                received = qv::readDevice(reply, count);
+            }
+            if (!received) {
+                return qv::failWith(QV_ERR_READ_USB_BEYOND_MAX_TIME);
+            }
+            return settings::isAcknowledgement(state.lastKind, reply) ? 1 : 0;
+        },
+        qv::ExchangeScope::Start::readsAcknowledgement);
 }

@@ -1,6 +1,7 @@
 // The Linux device layer on a fake root: sysfs discovery, writes and bounded reads.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +44,8 @@ class PtyEndpoint {
         }
     }
     bool ok() const { return master_.ok() && slave_ && slave_->ok(); }
+    // The other end goes away, as a printer that is unplugged.
+    void hangUp() { master_.reset(); }
     const std::string& path() const { return path_; }
     int master() const { return master_.get(); }
 
@@ -217,6 +221,108 @@ TEST_F(LinuxDeviceTest, WriteToASlowEndpointGoesThroughWhileItMakesProgress) {
     EXPECT_EQ(status, qv::device::WriteStatus::ok);
     EXPECT_GT(elapsed, std::chrono::milliseconds(250));
     EXPECT_EQ(drained, image.size());
+}
+
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// Whether another program could take the node now (an open of its own and the advisory lock).
+bool takenByAnother(const std::string& path) {
+    const qv::UniqueFd other(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    return other.ok() && ::flock(other.get(), LOCK_EX | LOCK_NB) == 0;
+}
+
+// The driver throws away what it read ahead when a descriptor closes: the write and the read of
+// an exchange share one descriptor, which holds the printer against other programs until the
+// exchange is released.
+TEST_F(LinuxDeviceTest, OneDescriptorServesTheExchangeAndHoldsThePrinterUntilReleased) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    const std::size_t before = openDescriptors();
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    ASSERT_EQ(device->write(pty.path(), bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
+    EXPECT_EQ(openDescriptors(), before + 1);
+    EXPECT_FALSE(takenByAnother(pty.path()));
+
+    const uint8_t reply[] = {0x1F, 0x1B, 0x1A, 0x04, 0x02, 0x01, 0x00};
+    ASSERT_EQ(::write(pty.master(), reply, sizeof reply), static_cast<ssize_t>(sizeof reply));
+    uint8_t buffer[64] = {};
+    std::size_t count = 0;
+    ASSERT_EQ(device->read(pty.path(), buffer, qv::kReadWait, count), qv::device::ReadStatus::ok);
+    EXPECT_EQ(count, sizeof reply);
+    EXPECT_EQ(openDescriptors(), before + 1) << "the read opened a descriptor of its own";
+
+    device->release();
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_TRUE(takenByAnother(pty.path()));
+}
+
+// Another program's exchange is waited for, a bounded time, and then refused as an open
+// failure whose reason is EBUSY; nothing reaches the printer meanwhile.
+TEST_F(LinuxDeviceTest, PrinterInUseIsWaitedForThenRefusedAsBusy) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    const qv::UniqueFd other(::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0);
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    const auto start = std::chrono::steady_clock::now();
+    errno = 0;
+    EXPECT_EQ(device->write(pty.path(), bytes, qv::kWriteWait),
+              qv::device::WriteStatus::openFailed);
+    EXPECT_EQ(errno, EBUSY);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, qv::device::kBusyWait);
+    EXPECT_LT(elapsed, qv::device::kBusyWait + std::chrono::milliseconds(1000));
+    pollfd pfd{pty.master(), POLLIN, 0};
+    EXPECT_EQ(::poll(&pfd, 1, 0), 0) << "bytes reached the printer of another program";
+}
+
+// The wait ends when the other program lets go (its close is the event), not at a tick.
+TEST_F(LinuxDeviceTest, PrinterLetGoDuringTheWaitIsTakenAtOnce) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    auto other =
+        std::make_unique<qv::UniqueFd>(::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(other->get(), LOCK_EX | LOCK_NB), 0);
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // NOLINT
+        other.reset();
+    });
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    const auto start = std::chrono::steady_clock::now();
+    const auto status = device->write(pty.path(), bytes, qv::kWriteWait);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    letGo.join();
+    EXPECT_EQ(status, qv::device::WriteStatus::ok);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(300));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1000));
+}
+
+// A printer that goes away ends the exchange's wait at once, with the step's failure.
+TEST_F(LinuxDeviceTest, PrinterGoneEndsAWaitingReadAndTheNextWriteAtOnce) {
+    PtyEndpoint pty;
+    ASSERT_TRUE(pty.ok());
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    ASSERT_EQ(device->write(pty.path(), bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // NOLINT
+        pty.hangUp();
+    });
+    uint8_t buffer[64] = {};
+    std::size_t count = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const auto status = device->read(pty.path(), buffer, std::chrono::milliseconds(2000), count);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    unplug.join();
+    EXPECT_EQ(status, qv::device::ReadStatus::failed);
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1000)) << "the read waited out its time";
+
+    const auto writeStart = std::chrono::steady_clock::now();
+    EXPECT_EQ(device->write(pty.path(), bytes, qv::kWriteWait),
+              qv::device::WriteStatus::writeFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - writeStart, std::chrono::milliseconds(1000));
 }
 
 }  // namespace

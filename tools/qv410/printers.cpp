@@ -1,6 +1,7 @@
 #include "printers.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@ namespace {
 
 // For messages only: the node the commands talk to.
 std::optional<std::string> gNodeInUse;
+
+// What the library leaves in errno when another program kept the printer past its wait.
+constexpr const char* kInUseReason = "in use by another program";
 
 std::string textOf(const QVWCHAR* text, std::size_t units) {
     return utf16ToUtf8(text, units);
@@ -47,6 +51,7 @@ const char* kindOf(mode_t mode) {
 
 bool selectPrinter(const std::string& node) {
     const auto wide = utf8ToUtf16(node);
+    errno = 0;  // a failure's reason is then the library's own
     return wide && QVSelectPrinterPath(wide->c_str()) != 0;
 }
 
@@ -91,9 +96,17 @@ std::optional<NodeProblem> nodeProblem(const std::string& node) {
     const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
+        if (error == EBUSY) {
+            return NodeProblem{kInUseReason};
+        }
         return NodeProblem{std::strerror(error), error == EACCES || error == EPERM};
     }
+    // Another program's claim on a node that lets several open it.
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
+    if (locked) {
+        return NodeProblem{kInUseReason};
+    }
     return std::nullopt;
 }
 
@@ -108,7 +121,10 @@ int libraryFailure(Reporter& report) {
     Json extra = Json::object();
     if (code == QV_ERR_CANNOT_OPEN_USB_PRINTER && gNodeInUse) {
         const std::string& node = *gNodeInUse;
-        const auto problem = nodeProblem(node);
+        // The other program may be done by now: the library's own reason is the one that held.
+        const auto problem = savedErrno == EBUSY
+                                 ? std::optional<NodeProblem>(NodeProblem{kInUseReason})
+                                 : nodeProblem(node);
         extra["node"] = node;
         if (problem && problem->permissionDenied) {
             message += " " + catalogText("PO_GSTR_CLI_PERMISSION_DENIED") + " " + node;
@@ -202,7 +218,9 @@ int cmdList(const Options& options, Reporter& report) {
         Json entry = {{"node", node}};
         text += node + "\n";
         if (!selectPrinter(node)) {
-            const auto problem = nodeProblem(node);
+            const bool busy = errno == EBUSY;
+            const auto problem =
+                busy ? std::optional<NodeProblem>(NodeProblem{kInUseReason}) : nodeProblem(node);
             const std::string reason = problem ? problem->reason : errorText(BaseGetQVError());
             entry["canOpen"] = false;
             entry["reason"] = reason;

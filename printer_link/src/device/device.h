@@ -1,5 +1,6 @@
-// The device seam: the three operations the link state needs from the platform. Each write and
-// read opens and closes the device itself.
+// The device seam: the operations the link state needs from the platform. A write or read takes
+// the printer for this program (waiting a bounded time while another program has it) and keeps
+// it until release(), which the link state calls when an export's exchange is over.
 #pragma once
 
 #include <algorithm>
@@ -47,7 +48,14 @@ class Device {
     // received == 0 is a completed empty read; failed means nothing arrived or the read failed.
     virtual ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                             std::chrono::milliseconds wait, std::size_t& received) = 0;
+    // Ends the exchange: whatever write() and read() hold (a descriptor, the claim on the
+    // printer) is let go, so that other programs may have the printer. Never throws.
+    virtual void release() noexcept {}
 };
+
+// How long a write or read waits for a printer that another program is using before it fails
+// as an open failure (errno EBUSY on Linux, ERROR_BUSY on Windows).
+inline constexpr std::chrono::milliseconds kBusyWait{3000};
 
 // The device in use: the one installed, else chosen from QV410_DEVICE at first use
 // ("simulator": the built-in simulated printer; another value: that device path, taken without

@@ -30,6 +30,7 @@ class FixedPathDevice : public Device {
                     std::chrono::milliseconds wait, std::size_t& received) override {
         return platform_->read(path, buffer, wait, received);
     }
+    void release() noexcept override { platform_->release(); }
 
   private:
     std::string path_;

@@ -1,8 +1,10 @@
 // The printer on Linux: found through sysfs (usbmisc class, the kernel's USB printer driver) and
-// reached through its /dev/usb/lpN node.
+// reached through its /dev/usb/lpN node, one descriptor for each export's whole exchange.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +85,78 @@ int openPrinter(const std::string& path) {
     return fd;
 }
 
+// Wakes a program that waits for the printer when another program lets it go: the kernel
+// reports every close of the node (and its removal), so the wait is for an event, not a timer.
+class CloseWatch {
+  public:
+    explicit CloseWatch(const std::string& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_.ok() && ::inotify_add_watch(
+                            fd_.get(), path.c_str(),
+                            IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_DELETE_SELF | IN_ATTRIB) < 0) {
+            fd_.reset();
+        }
+    }
+
+    // False once the deadline has passed with no close seen.
+    bool wait(Clock::time_point deadline) {
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        if (!fd_.ok()) {
+            // No notification to be had (out of watches): look again a little later instead.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            ::poll(nullptr, 0, static_cast<int>(std::min<long long>(left.count(), 50)));
+            return true;
+        }
+        const int events = waitFor(fd_.get(), POLLIN, deadline);
+        if (events < 0) {
+            fd_.reset();  // the notification broke: the timed look from now on
+            return true;
+        }
+        if (events == 0) {
+            return false;
+        }
+        alignas(inotify_event) char buffer[4096];
+        while (::read(fd_.get(), buffer, sizeof buffer) > 0) {
+        }
+        return true;
+    }
+
+  private:
+    UniqueFd fd_;
+};
+
+// Opens path and takes the printer for this program alone: the driver itself refuses a second
+// opener (EBUSY), and a node that does not (a pty, another driver) is shared through an advisory
+// lock held as long as the descriptor. While another program has it, waits up to busyWait for it
+// to let go, then fails with errno EBUSY. Returns the descriptor or -1 (errno set).
+int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
+    const auto deadline = Clock::now() + busyWait;
+    CloseWatch watch(path);  // before the first try, so that no close in between is missed
+    UniqueFd fd(-1);
+    for (;;) {
+        if (!fd.ok()) {
+            fd.reset(openPrinter(path));
+            if (!fd.ok() && errno != EBUSY) {
+                return -1;
+            }
+        }
+        if (fd.ok()) {
+            if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+                return fd.release();
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                return fd
+                    .release();  // no locks on this node: the driver's own rule is all there is
+            }
+        }
+        if (!watch.wait(deadline)) {
+            errno = EBUSY;
+            return -1;
+        }
+    }
+}
+
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -149,23 +223,28 @@ class LinuxDevice : public Device {
     std::vector<std::string> findAll() override { return discover(kMaxPrinters); }
 
     bool canOpen(const std::string& path) override {
-        const UniqueFd fd(openPrinter(path));
+        if (held_.ok() && heldPath_ == path) {
+            return true;
+        }
+        const UniqueFd fd(openExclusive(path, kBusyWait));
         return fd.ok();
     }
 
     // Non-blocking, so that a printer that stops taking data cannot hold the caller for ever: the
     // write fails once no byte has been taken for wait, and any progress starts the wait afresh
-    // (a large image on a slow link still goes through).
+    // (a large image on a slow link still goes through). The driver takes a transfer at once and
+    // sends it later; the write is done only once the driver reports it sent, since letting the
+    // descriptor go with a transfer in flight cuts it off.
     WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
                       std::chrono::milliseconds wait) override {
-        const UniqueFd fd(openPrinter(path));
-        if (!fd.ok()) {
+        const int fd = take(path);
+        if (fd < 0) {
             return WriteStatus::openFailed;
         }
         std::size_t done = 0;
         auto deadline = Clock::now() + wait;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
                 deadline = Clock::now() + wait;
@@ -175,36 +254,36 @@ class LinuxDevice : public Device {
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                const int events = waitFor(fd.get(), POLLOUT, deadline);
-                if (events == 0) {
-                    errno = ETIMEDOUT;  // the caller may name the reason
-                }
-                if (events <= 0 || ((events & POLLOUT) == 0 && (events & kBroken) != 0)) {
+                if (!writable(fd, deadline)) {
                     return WriteStatus::writeFailed;
                 }
                 continue;
             }
             return WriteStatus::writeFailed;
         }
-        return WriteStatus::ok;
+        return writable(fd, deadline) ? WriteStatus::ok : WriteStatus::writeFailed;
     }
 
     // Input reported by poll may be gone by the time it is read (another reader took it): the
     // read then goes back to waiting for the rest of its time. A read of 0 bytes completes it.
+    // A printer that goes away ends the read at once: poll then reports it for ever.
     ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                     std::chrono::milliseconds wait, std::size_t& received) override {
         received = 0;
-        const UniqueFd fd(openPrinter(path));
-        if (!fd.ok()) {
+        const int fd = take(path);
+        if (fd < 0) {
             return ReadStatus::openFailed;
         }
         const auto deadline = Clock::now() + wait;
         for (;;) {
-            const int events = waitFor(fd.get(), POLLIN, deadline);
+            const int events = waitFor(fd, POLLIN, deadline);
             if (events <= 0) {
                 return ReadStatus::failed;
             }
-            const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n == 0 && (events & kBroken) != 0) {
+                return ReadStatus::failed;  // the end of a line whose other end is gone
+            }
             if (n >= 0) {
                 received = static_cast<std::size_t>(n);
                 return ReadStatus::ok;
@@ -212,8 +291,6 @@ class LinuxDevice : public Device {
             if (errno == EINTR) {
                 continue;
             }
-            // Nothing there after all: wait again, unless the device is gone (poll would then
-            // report at once, for ever).
             if ((errno == EAGAIN || errno == EWOULDBLOCK) && (events & kBroken) == 0) {
                 continue;
             }
@@ -221,9 +298,59 @@ class LinuxDevice : public Device {
         }
     }
 
+    void release() noexcept override {
+        held_.reset();
+        heldPath_.clear();
+        refusedBusy_ = false;
+    }
+
   private:
     // More printers than this on one machine is not a label station; the list stays bounded.
     static constexpr std::size_t kMaxPrinters = 64;
+
+    // The descriptor of this exchange: the one already held for path, else a new one (what the
+    // driver read ahead on a descriptor is lost when it closes, so an exchange keeps one).
+    int take(const std::string& path) {
+        if (held_.ok() && heldPath_ == path) {
+            return held_.get();
+        }
+        if (refusedBusy_ && heldPath_ == path) {
+            errno = EBUSY;  // the exchange has waited once already: its later steps fail at once
+            return -1;
+        }
+        release();
+        const int fd = openExclusive(path, kBusyWait);
+        if (fd >= 0) {
+            held_.reset(fd);
+        }
+        refusedBusy_ = fd < 0 && errno == EBUSY;
+        if (fd >= 0 || refusedBusy_) {
+            heldPath_ = path;
+        }
+        return fd;
+    }
+
+    // Waits until the driver takes more (or has sent everything it took). False, errno set, when
+    // the deadline passes first or the printer has gone.
+    static bool writable(int fd, Clock::time_point deadline) {
+        const int events = waitFor(fd, POLLOUT, deadline);
+        if (events == 0) {
+            errno = ETIMEDOUT;  // the caller may name the reason
+            return false;
+        }
+        if (events < 0) {
+            return false;
+        }
+        if ((events & kBroken) != 0) {
+            errno = ENODEV;
+            return false;
+        }
+        return (events & POLLOUT) != 0;
+    }
+
+    UniqueFd held_{-1};
+    std::string heldPath_;
+    bool refusedBusy_ = false;
 
     // The device paths of up to limit printers, by ascending lpN. A node that is not a
     // character device (a stale file left where the node should be) is passed by.

@@ -1,5 +1,6 @@
 // The printer on Windows: found among the present USB device interfaces through SetupAPI and
-// reached with CreateFileW on its interface path. Each write and each read opens its own handle.
+// reached with CreateFileW on its interface path. Each write and each read opens its own handle;
+// a named mutex keeps the printer one program's for an export's whole exchange.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 
 #include <usbiodef.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -187,8 +190,26 @@ std::vector<std::string> discover(std::size_t limit) {
 // More printers than this on one machine is not a label station; the list stays bounded.
 constexpr std::size_t kMaxPrinters = 64;
 
+// The name of the mutex that makes a printer one program's at a time: the same for every
+// process and session on the machine, whatever case the path is written in. Kernel object names
+// take no backslash after the namespace and are bounded in length, so the path is hashed.
+std::wstring claimName(const std::string& path) {
+    uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+    for (const char c : path) {
+        const auto lower = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash = (hash ^ lower) * 1099511628211ULL;
+    }
+    std::wstring name = L"Global\\QV410Printer-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    }
+    return name;
+}
+
 class WindowsDevice : public Device {
   public:
+    ~WindowsDevice() override { release(); }
+
     std::optional<std::string> find() override {
         std::vector<std::string> all = discover(1);
         return all.empty() ? std::nullopt : std::optional<std::string>(std::move(all.front()));
@@ -203,12 +224,18 @@ class WindowsDevice : public Device {
 
     WriteStatus write(const std::string& path, std::span<const uint8_t> bytes,
                       std::chrono::milliseconds wait) override {
+        if (!claim(path)) {
+            return WriteStatus::openFailed;
+        }
         return writeWithin(path, bytes, wait);
     }
 
     ReadStatus read(const std::string& path, std::span<uint8_t> buffer,
                     std::chrono::milliseconds wait, std::size_t& received) override {
         received = 0;
+        if (!claim(path)) {
+            return ReadStatus::openFailed;
+        }
         Handle device(openDevice(path, FILE_FLAG_OVERLAPPED));
         if (!device.ok()) {
             return ReadStatus::openFailed;
@@ -230,6 +257,50 @@ class WindowsDevice : public Device {
         received = count;
         return ReadStatus::ok;
     }
+
+    void release() noexcept override {
+        if (claim_ != nullptr) {
+            ::ReleaseMutex(claim_);
+            ::CloseHandle(claim_);
+            claim_ = nullptr;
+        }
+        claimedPath_.clear();
+        refusedBusy_ = false;
+    }
+
+  private:
+    // Handles stay per write and read; the printer is this program's from the exchange's first
+    // write or read to its release. Another program's claim is waited for, bounded; an abandoned
+    // one (its program ended) passes to us.
+    bool claim(const std::string& path) {
+        if (claim_ != nullptr && claimedPath_ == path) {
+            return true;
+        }
+        if (refusedBusy_ && claimedPath_ == path) {
+            ::SetLastError(ERROR_BUSY);  // waited once already: the later steps fail at once
+            return false;
+        }
+        release();
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, claimName(path).c_str());
+        if (mutex == nullptr) {
+            return true;  // no claim to be had: the printer is shared as before
+        }
+        const DWORD waited = ::WaitForSingleObject(mutex, static_cast<DWORD>(kBusyWait.count()));
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+            ::CloseHandle(mutex);
+            refusedBusy_ = true;
+            claimedPath_ = path;
+            ::SetLastError(ERROR_BUSY);
+            return false;
+        }
+        claim_ = mutex;
+        claimedPath_ = path;
+        return true;
+    }
+
+    HANDLE claim_ = nullptr;
+    std::string claimedPath_;
+    bool refusedBusy_ = false;
 };
 
 }  // namespace

@@ -1,8 +1,13 @@
-// The device node itself: opening per exchange, the real 1000 ms wait, bytes passed unchanged
-// both ways, and a printer that goes away.
+// The device node itself: one descriptor per exchange, one program at a time, the real 1000 ms
+// wait, bytes passed unchanged both ways, and a printer that goes away.
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "pty_fixture.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -166,3 +171,55 @@ TEST_F(TransportTest, NoAcknowledgementGivesUpAfterThreeWaits) {
 }
 
 }  // namespace
+
+namespace {
+// Whether another program could take the printer now: its own open and the advisory lock.
+bool freeForAnotherProgram(const std::string& node) {
+    const qv::UniqueFd other(::open(node.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    return other.ok() && ::flock(other.get(), LOCK_EX | LOCK_NB) == 0;
+}
+}  // namespace
+
+// A query has the printer for its exchange only; a command keeps it until its acknowledgement
+// is read, so that no other program's exchange comes between the two; an export that is not
+// GetSettingResult ends that too.
+TEST_F(TransportTest, CommandKeepsThePrinterForItsAcknowledgementAndNoLonger) {
+    start();
+    passVersionGate();
+    const std::string node = printer->ptyPath();
+    int32_t status = -1;
+    ASSERT_EQ(QVGetPrinterIsOK(&status), 1);
+    EXPECT_TRUE(freeForAnotherProgram(node));
+
+    ASSERT_EQ(QVSetDumpMode(1), 1);
+    EXPECT_FALSE(freeForAnotherProgram(node));
+    EXPECT_EQ(BaseGetQVError(), 0) << "asking for the last error ends nothing";
+    EXPECT_FALSE(freeForAnotherProgram(node));
+    ASSERT_EQ(GetSettingResult(), 1);
+    EXPECT_TRUE(freeForAnotherProgram(node));
+
+    // A caller that does not ask for the acknowledgement gets the printer let go by its next
+    // export, whatever that is.
+    ASSERT_EQ(QVSetDumpMode(0), 1);
+    EXPECT_FALSE(freeForAnotherProgram(node));
+    QVListPrinterPaths(nullptr, 0);
+    EXPECT_TRUE(freeForAnotherProgram(node));
+}
+
+// Another program's exchange holds this one off: the export waits its bounded time once (not
+// once for each step), fails as the printer not opening (51), and sends nothing.
+TEST_F(TransportTest, PrinterInUseByAnotherProgramFailsWith51AfterTheWait) {
+    start();
+    passVersionGate();
+    const qv::UniqueFd other(
+        ::open(printer->ptyPath().c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0);
+    int32_t status = -1;
+    const auto begin = Clock::now();
+    EXPECT_EQ(QVGetPrinterIsOK(&status), 0);
+    EXPECT_EQ(errno, EBUSY);
+    EXPECT_EQ(BaseGetQVError(), QV_ERR_CANNOT_OPEN_USB_PRINTER);
+    EXPECT_GE(millisecondsSince(begin), 3000);
+    EXPECT_LT(millisecondsSince(begin), 4500);
+    EXPECT_TRUE(printer->received().empty());
+}
