@@ -303,11 +303,12 @@ verdict() {
            else .settings == $settings end) | if . then "right" else "WRONG" end
         elif .error.code == 51 and (tostring | test("in use by another program")) then "busy"
         else "failed " + (.error.code | tostring) end))
-    | "\(length) runs: \(map(select(. == "right")) | length) right, \(map(select(. == "busy")) | length) busy, \(map(select(. != "right" and . != "busy")) | unique | join(" "))"
+    | (map(select(. != "right" and . != "busy")) | unique | join(", ")) as $wrong
+    | "\(length) runs: \(map(select(. == "right")) | length) right, \(map(select(. == "busy")) | length) busy" + (if $wrong == "" then "" else ", " + $wrong end)
   ' "$1" 2>/dev/null || echo "unreadable"
 }
 va=$(verdict "$out/parallel-a") vb=$(verdict "$out/parallel-b") vc=$(verdict "$out/parallel-c")
-good() { [[ $1 =~ ^10\ runs:\ ([0-9]+)\ right,\ ([0-9]+)\ busy,\ $ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ]; }
+good() { [[ $1 =~ ^10\ runs:\ ([0-9]+)\ right,\ ([0-9]+)\ busy$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ]; }
 if good "$va" && good "$vb" && good "$vc" && [ "$expected_settings" != null ]; then
   pass parallel "info: $va; info: $vb; settings: $vc"
 else
@@ -335,7 +336,7 @@ done
 raw_ms=$(($(now_ms) - started))
 exec {raw}>&-
 say "FIGURE library: $runs x 'qv410 --json info' (a process each: version query, five queries) in $library_ms ms, $((library_ms / runs)) ms each"
-say "FIGURE raw: $runs status queries on one open descriptor in $raw_ms ms, $((raw_ms / runs)) ms each ($raw_ok answered)"
+say "FIGURE raw: $runs status queries on one open descriptor (a dd started for each read) in $raw_ms ms, $((raw_ms / runs)) ms each ($raw_ok answered)"
 
 for n in 0 1; do
   echo quit >&"${ctl[$n]}"
