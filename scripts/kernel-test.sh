@@ -115,7 +115,7 @@ if mount -t 9p -o \$opts,ro host /host && mount -t 9p -o \$opts out /host$out; t
   chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp LANG=C.UTF-8 \\
     /usr/bin/timeout $((guest_timeout - 60)) /bin/bash $tree/scripts/kernel-guest.sh $build $out
   echo "guest: cases ended with \$?"
-  umount /host$out
+  sync
 else
   echo 'guest: cannot mount the host'
 fi
