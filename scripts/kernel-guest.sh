@@ -271,7 +271,7 @@ unplug_case() {
 # A write in flight: the printer takes no input, so once the gadget's few receive buffers are
 # full the firmware write waits, and only the unplug (or the library's 5 s without progress,
 # which the bound leaves out) ends it.
-unplug_case unplug-write 52 3000 "stall 1" "stall 0" 2.5 firmware --yes "$out/firmware.bin"
+unplug_case unplug-write 52 4000 "stall 1" "stall 0" 2.5 firmware --yes "$out/firmware.bin"
 # A read in flight: every reply comes 600 ms late (still within the library's wait), so the
 # command spends its time waiting for replies.
 unplug_case unplug-read 53 3000 "delay 600" "delay 0" 1.5 info
