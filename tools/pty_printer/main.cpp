@@ -5,6 +5,10 @@
 // receives ("command <hex>", "job <bytes>", "firmware <bytes>", "garbage <bytes> <hex>") and
 // "ok" or "error <why>" for each control line read on stdin. Ends on stdin EOF, `quit`, SIGTERM
 // or SIGINT, removing the tree it built.
+//
+// With --gadget it serves a USB printer gadget's node instead, so that the host's side is the
+// kernel's own usblp: no tree, "gadget <node>" on start, and "connected <node>" and
+// "disconnected <node> (<why>)" as the gadget is configured, unbound and bound again.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -19,11 +23,17 @@
 
 #include "control_words.h"
 #include "fake_root.h"
+#include "gadget_line.h"
 #include "printer_server.h"
 
 namespace {
 
 constexpr const char* kUsage = R"(usage: qv410-pty-printer [options]
+
+Line (default: a pseudo-terminal behind a fake tree):
+  --gadget NODE        serve a USB printer gadget's node (/dev/g_printerN) instead; the tree
+                       options do not apply, nor unplug, plug, unopenable and absent
+  --firmware-file PATH write each firmware image received to PATH (whole images only)
 
 Tree:
   --root DIR           build the tree in DIR (absent or empty) instead of a fresh temp dir
@@ -75,6 +85,8 @@ std::optional<qv::pty::UsbIds> parseIds(std::string_view text) {
 }
 
 struct Options {
+    std::string gadget;
+    bool treeOption = false;
     qv::pty::FakeRootLayout layout;
     qv::pty::ServerOptions server;
     std::vector<std::string> controlLines;
@@ -110,19 +122,26 @@ std::optional<Options> parseArguments(int argc, char** argv) {
 
         if (name == "absent") {
             options.layout.printerAbsent = true;
+            options.treeOption = true;
         } else if (name == "unplugged") {
             options.layout.unplugged = true;
+            options.treeOption = true;
         } else if (name == "quiet") {
             options.server.report = false;
         } else if (const auto* word = qv::pty::findControlWord(name);
                    word != nullptr && word->option == qv::pty::AsOption::flag) {
             options.controlLines.push_back(qv::pty::controlLine(word->id, "1"));
         } else {
-            const std::vector<std::string_view> treeValues = {
-                "root", "join", "lp", "decoy", "decoy-ids", "printer-ids", "write-gap"};
+            const std::vector<std::string_view> treeValues = {"root",  "join",      "lp",
+                                                              "decoy", "decoy-ids", "printer-ids"};
+            const std::vector<std::string_view> lineValues = {"gadget", "firmware-file",
+                                                              "write-gap"};
+            const bool treeValue =
+                std::find(treeValues.begin(), treeValues.end(), name) != treeValues.end();
+            const bool lineValue =
+                std::find(lineValues.begin(), lineValues.end(), name) != lineValues.end();
             const bool printerValue = word != nullptr && word->option == qv::pty::AsOption::value;
-            if (std::find(treeValues.begin(), treeValues.end(), name) == treeValues.end() &&
-                !printerValue) {
+            if (!treeValue && !lineValue && !printerValue) {
                 std::fprintf(stderr, "qv410-pty-printer: unknown option %s\n%s", argv[i], kUsage);
                 return std::nullopt;
             }
@@ -130,7 +149,13 @@ std::optional<Options> parseArguments(int argc, char** argv) {
             if (!v) {
                 return std::nullopt;
             }
-            if (name == "root" || name == "join") {
+            options.treeOption = options.treeOption || treeValue;
+            if (name == "gadget" || name == "firmware-file") {
+                if (v->empty()) {
+                    return bad(*v);
+                }
+                (name == "gadget" ? options.gadget : options.server.firmwareFile) = std::string(*v);
+            } else if (name == "root" || name == "join") {
                 options.layout.root = std::string(*v);
                 options.layout.join = name == "join";
             } else if (name == "lp" || name == "decoy") {
@@ -160,7 +185,24 @@ std::optional<Options> parseArguments(int argc, char** argv) {
             }
         }
     }
+    if (!options.gadget.empty() && options.treeOption) {
+        std::fprintf(stderr, "qv410-pty-printer: --gadget builds no tree\n");
+        return std::nullopt;
+    }
     return options;
+}
+
+// Applies the printer options given on the command line; false after saying which was refused.
+bool applyControlLines(qv::pty::PrinterServer& server, const Options& options) {
+    for (const auto& line : options.controlLines) {
+        std::vector<std::string> ignored;
+        std::string refused = server.control(line, ignored);
+        if (!refused.empty()) {
+            std::fprintf(stderr, "qv410-pty-printer: --%s: %s\n", line.c_str(), refused.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -171,17 +213,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        qv::pty::Pty pty;
-        qv::pty::FakeRoot root(options->layout, pty.slavePath());
-        qv::pty::PrinterServer server(pty, root, options->server);
-        for (const auto& line : options->controlLines) {
-            std::vector<std::string> ignored;
-            std::string refused = server.control(line, ignored);
-            if (!refused.empty()) {
-                std::fprintf(stderr, "qv410-pty-printer: --%s: %s\n", line.c_str(),
-                             refused.c_str());
+        if (!options->gadget.empty()) {
+            qv::pty::GadgetLine gadget(options->gadget);
+            qv::pty::PrinterServer server(gadget, nullptr, options->server);
+            if (!applyControlLines(server, *options)) {
                 return 2;
             }
+            std::printf("gadget %s\n", options->gadget.c_str());
+            std::fflush(stdout);
+            return server.run();
+        }
+        qv::pty::Pty pty;
+        qv::pty::FakeRoot root(options->layout, pty.slavePath());
+        qv::pty::PrinterServer server(pty, &root, options->server);
+        if (!applyControlLines(server, *options)) {
+            return 2;
         }
         std::printf("QV410_ROOT=%s\npty %s\n", root.root().c_str(), pty.slavePath().c_str());
         std::fflush(stdout);

@@ -39,6 +39,8 @@ constexpr std::size_t kMaxControlLine = 4096;
 // The pty hands the host's bytes over through a kernel work queue: what the host wrote just
 // before asking for a sync may take a moment to become readable here.
 constexpr auto kSettle = 20ms;
+// How often a line that is down (a gadget unbound) is tried again.
+constexpr auto kReconnectEvery = 100ms;
 // Command and firmware packets start with this byte; anything else starts a label job.
 
 [[noreturn]] void failErrno(const std::string& what) {
@@ -147,9 +149,14 @@ Pty::~Pty() {
     ::close(master_);
 }
 
-PrinterServer::PrinterServer(Pty& pty, FakeRoot& root, ServerOptions options)
-    : pty_(pty), root_(root), options_(options) {
-    engine_.setRecordFirmware(false);
+void Pty::discardUnreadReplies() {
+    tcflush(slave_, TCIFLUSH);
+}
+
+PrinterServer::PrinterServer(PrinterLine& line, FakeRoot* root, ServerOptions options)
+    : line_(line), root_(root), options_(std::move(options)) {
+    // Images are big: kept only for as long as it takes to write them out.
+    engine_.setRecordFirmware(!options_.firmwareFile.empty());
 }
 
 std::string PrinterServer::stateLine() const {
@@ -290,6 +297,9 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
         case ControlWord::unplug:
         case ControlWord::plug:
         case ControlWord::unopenable: {
+            if (root_ == nullptr) {
+                return "a device node is unplugged through its gadget's UDC";
+            }
             bool plugged = id == ControlWord::plug;
             if (id == ControlWord::unopenable) {
                 auto value = parseFlag(arg);
@@ -299,18 +309,21 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
                 plugged = !*value;
             }
             faults.unopenable = !plugged;
-            root_.setPlugged(plugged);
+            root_->setPlugged(plugged);
             // Whatever the printer had queued for the host goes with the cable.
             dropReplies();
             return "";
         }
         case ControlWord::absent: {
+            if (root_ == nullptr) {
+                return "a device node is present while its gadget is bound";
+            }
             auto value = parseFlag(arg);
             if (!value) {
                 return "expected 0 or 1";
             }
             faults.absent = *value;
-            root_.setPresent(!*value);
+            root_->setPresent(!*value);
             return "";
         }
         case ControlWord::flush: {
@@ -330,7 +343,39 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
 void PrinterServer::dropReplies() {
     outbox_.clear();
     outboxBlocked_ = false;
-    tcflush(pty_.slave(), TCIFLUSH);
+    line_.discardUnreadReplies();
+}
+
+void PrinterServer::lineLost(int error) {
+    line_.disconnect();
+    // What was on its way in or out goes with the cable; a packet cut short is no packet.
+    engine_.endOfWrite();
+    reportReceived();
+    dropReplies();
+    emit("disconnected " + line_.name() + " (" + std::strerror(error) + ")");
+}
+
+void PrinterServer::saveFirmware(const sim::Bytes& packet) {
+    // 1F 75 and the four-byte length come before the image.
+    constexpr std::size_t kHeader = 6;
+    if (packet.size() < kHeader) {
+        return;
+    }
+    // Written beside and renamed, so a reader never sees half an image.
+    const std::string partial = options_.firmwareFile + ".part";
+    FILE* file = std::fopen(partial.c_str(), "wb");
+    bool ok = file != nullptr;
+    if (ok) {
+        const std::size_t size = packet.size() - kHeader;
+        ok = std::fwrite(packet.data() + kHeader, 1, size, file) == size;
+        ok = std::fclose(file) == 0 && ok;
+    }
+    if (!ok || std::rename(partial.c_str(), options_.firmwareFile.c_str()) != 0) {
+        // Not "error ...": that answers a control line.
+        emit("unsaved " + options_.firmwareFile + ": " + std::strerror(errno));
+        return;
+    }
+    emit("saved " + options_.firmwareFile);
 }
 
 bool PrinterServer::emit(const std::string& line) {
@@ -359,6 +404,9 @@ void PrinterServer::reportReceived() {
                 break;
             case sim::Received::Kind::firmware:
                 emit("firmware " + std::to_string(r.size));
+                if (!options_.firmwareFile.empty() && r.bytes.size() == r.size) {
+                    saveFirmware(r.bytes);
+                }
                 break;
             case sim::Received::Kind::garbage:
                 emit("garbage " + std::to_string(r.size) + " " + hex(r.bytes, 32));
@@ -396,11 +444,15 @@ long PrinterServer::readPrinterInput(Clock::time_point now) {
     }
     std::vector<sim::Outgoing> replies;
     long total = 0;
-    for (int i = 0; i < kReadsPerWake; ++i) {
-        ssize_t n = ::read(pty_.master(), buffer.data(), buffer.size());
+    for (int i = 0; i < kReadsPerWake && line_.fd() >= 0; ++i) {
+        ssize_t n = ::read(line_.fd(), buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
+            }
+            if (line_.lostBy(errno)) {
+                lineLost(errno);
+                break;
             }
             if (errno == EAGAIN || errno == EIO) {
                 // EIO: no slave side open; cannot happen while we hold it, harmless if it does.
@@ -422,14 +474,18 @@ long PrinterServer::readPrinterInput(Clock::time_point now) {
 }
 
 bool PrinterServer::sendDueReplies(Clock::time_point now) {
-    while (!outbox_.empty() && !outboxBlocked_ && outbox_.front().due <= now) {
+    while (!outbox_.empty() && !outboxBlocked_ && outbox_.front().due <= now && line_.fd() >= 0) {
         auto& reply = outbox_.front();
         // One write per reply: the host reads a reply with one read, so it must arrive whole.
-        ssize_t n = ::write(pty_.master(), reply.bytes.data() + reply.written,
+        ssize_t n = ::write(line_.fd(), reply.bytes.data() + reply.written,
                             reply.bytes.size() - reply.written);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
+            }
+            if (line_.lostBy(errno)) {
+                lineLost(errno);
+                break;
             }
             if (errno == EAGAIN) {
                 outboxBlocked_ = true;
@@ -510,7 +566,14 @@ int PrinterServer::run() {
     std::signal(SIGPIPE, SIG_IGN);
 
     int status = 0;
+    bool lineUp = line_.fd() >= 0;
     while (!quit_) {
+        if (!lineUp && line_.connect()) {
+            lineUp = true;
+            emit("connected " + line_.name());
+        } else if (lineUp && line_.fd() < 0) {
+            lineUp = false;
+        }
         auto now = Clock::now();
         if (!sendDueReplies(now)) {
             status = 1;
@@ -561,9 +624,12 @@ int PrinterServer::run() {
         } else if (syncPending_) {
             earliest(lastInput_ + kSettle);
         }
+        if (line_.fd() < 0) {
+            earliest(Clock::now() + kReconnectEvery);
+        }
 
         std::array<pollfd, 3> fds{};
-        fds[0] = {pty_.master(),
+        fds[0] = {line_.fd(),
                   static_cast<short>((stalled_ ? 0 : POLLIN) | (outboxBlocked_ ? POLLOUT : 0)), 0};
         fds[1] = {signalFd, POLLIN, 0};
         // While a sync waits, later control lines wait too, so stdin is not watched.
@@ -597,6 +663,8 @@ int PrinterServer::run() {
                 status = 1;
                 break;
             }
+        } else if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && line_.lostBy(ENODEV)) {
+            lineLost(ENODEV);
         } else if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
             std::fprintf(stderr, "qv410-pty-printer: the pty failed\n");
             status = 1;

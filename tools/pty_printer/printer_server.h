@@ -1,5 +1,6 @@
-// Serves the simulated printer engine on the master side of a pseudo-terminal whose slave the
-// host opens as its printer device, and takes control lines on stdin.
+// Serves the simulated printer engine on the printer's end of a line to the host (the master side
+// of a pseudo-terminal whose slave the host opens as its printer device, or a USB printer
+// gadget's node), and takes control lines on stdin.
 #pragma once
 
 #include <chrono>
@@ -10,22 +11,26 @@
 
 #include "device/simulated_printer.h"
 #include "fake_root.h"
+#include "printer_line.h"
 
 namespace qv::pty {
 
 // The pseudo-terminal: the master is ours to read and write, the slave stays open for the whole
 // run so that the host's open and close per exchange never hangs it up and unread replies stay
 // queued for the next read, as they would in a printer.
-class Pty {
+class Pty : public PrinterLine {
   public:
     Pty();  // throws std::runtime_error
-    ~Pty();
+    ~Pty() override;
     Pty(const Pty&) = delete;
     Pty& operator=(const Pty&) = delete;
 
+    int fd() const override { return master_; }
+    void discardUnreadReplies() override;
     int master() const { return master_; }
     int slave() const { return slave_; }
     const std::string& slavePath() const { return slavePath_; }
+    std::string name() const override { return slavePath_; }
 
   private:
     int master_ = -1;
@@ -38,11 +43,16 @@ struct ServerOptions {
     // complete, as the end of the write would in process.
     std::chrono::milliseconds writeGap{50};
     bool report = true;
+    // Where each firmware image received is written whole (empty: sizes only), so that a test
+    // can compare it byte for byte with what the host sent.
+    std::string firmwareFile;
 };
 
 class PrinterServer {
   public:
-    PrinterServer(Pty& pty, FakeRoot& root, ServerOptions options);
+    // `root` is the fake tree the printer appears in; null for a line that is a real device
+    // node, whose presence the kernel decides.
+    PrinterServer(PrinterLine& line, FakeRoot* root, ServerOptions options);
 
     // Applies one control line. Returns "" when done, else the reason it was refused. `sync` and
     // `quit` are handled by run(); state queries append their answer line to `output`.
@@ -65,6 +75,8 @@ class PrinterServer {
     long readPrinterInput(Clock::time_point now);
     void scheduleReplies(std::vector<sim::Outgoing>& replies, Clock::time_point arrival);
     bool sendDueReplies(Clock::time_point now);
+    void lineLost(int error);
+    void saveFirmware(const sim::Bytes& packet);
     void reportReceived();
     void dropReplies();
     bool processControlLines();
@@ -72,8 +84,8 @@ class PrinterServer {
     std::string stateLine() const;
     bool jobOpen() const { return engine_.open() == sim::PrinterEngine::Open::job; }
 
-    Pty& pty_;
-    FakeRoot& root_;
+    PrinterLine& line_;
+    FakeRoot* root_;
     ServerOptions options_;
     sim::PrinterEngine engine_;
 

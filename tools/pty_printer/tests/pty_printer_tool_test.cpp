@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
@@ -79,6 +80,34 @@ TEST_F(PtyPrinterToolTest, FirmwarePacketSurvivesAPauseInTheMiddle) {
 
     EXPECT_EQ(readFromPrinter(), std::string("\x1f\x75\x01\x01\x01", 5));
     EXPECT_EQ(printer->received(), lines({"firmware 4102"}));
+}
+
+TEST_F(PtyPrinterToolTest, FirmwareFileHoldsTheImageAsReceived) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("qv410-firmware-" + std::to_string(::getpid()));
+    start({"--firmware-file", file.string()});
+    std::string image;
+    for (int i = 0; i < 5000; ++i) {
+        image += static_cast<char>((i * 7 + i / 256) & 0xFF);
+    }
+    std::string packet = {'\x1f', '\x75', '\0', '\0', '\x13', '\x88'};  // 5000, big-endian
+
+    writeToPrinter(packet + image);
+    ASSERT_EQ(printer->waitForReceived(1, std::chrono::seconds(5)), lines({"firmware 5006"}));
+    printer->state();  // the image is written before the next control line is read
+
+    std::string saved;
+    if (FILE* f = std::fopen(file.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+            saved.append(buffer, n);
+        }
+        std::fclose(f);
+    }
+    std::filesystem::remove(file);
+    EXPECT_EQ(saved.size(), image.size());
+    EXPECT_TRUE(saved == image) << "the image, without the packet's six header bytes";
 }
 
 TEST_F(PtyPrinterToolTest, LabelJobWithoutPrintLineEndsWithTheSilenceAfterIt) {
