@@ -15,6 +15,11 @@ exe=$(cd "$build" && pwd)/bin/QV-410SettingTool.exe
 [ -f "$exe" ] || { echo "no $exe: build it first (scripts/build-windows.sh)" >&2; exit 1; }
 out=$(cd "$build" && pwd)/screenshots
 
+# Our own `wine`, which starts the loader that runs here (Debian's cannot start at all where
+# 32-bit programs are refused).
+# shellcheck source=scripts/wine.sh
+source "$top/scripts/wine.sh"
+use_wine "$top/build-windows-deps/wine-bin"
 # shellcheck source=settings_app/tests/e2e-wine/wine_session.sh
 source "$top/settings_app/tests/e2e-wine/wine_session.sh"
 
