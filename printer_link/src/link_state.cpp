@@ -16,8 +16,8 @@ namespace {
 LinkState gLinkState;
 // Exports nest (one calls another): only the outermost ends the exchange.
 int gExchangeDepth = 0;
-// The printer is kept past the export that ends now, for an acknowledgement still to be read.
-bool gHoldForAcknowledgement = false;
+// The printer is kept past the export that ends (or ended), for an acknowledgement still to be
+// read.
 bool gHeldForAcknowledgement = false;
 
 void releaseDevice() noexcept {
@@ -40,24 +40,20 @@ ExchangeScope::ExchangeScope(Start start) noexcept {
     if (gHeldForAcknowledgement && start != Start::readsAcknowledgement) {
         releaseDevice();
     }
-    gHeldForAcknowledgement = false;
-    gHoldForAcknowledgement = false;
+    gHeldForAcknowledgement = false;  // kept again only if this export asks for it
 }
 
 ExchangeScope::~ExchangeScope() {
     if (--gExchangeDepth > 0) {
         return;
     }
-    if (gHoldForAcknowledgement) {
-        gHoldForAcknowledgement = false;
-        gHeldForAcknowledgement = true;
-        return;
+    if (!gHeldForAcknowledgement) {
+        releaseDevice();
     }
-    releaseDevice();
 }
 
 void holdForAcknowledgement() noexcept {
-    gHoldForAcknowledgement = true;
+    gHeldForAcknowledgement = true;
 }
 
 LinkState& linkState() {
@@ -70,7 +66,6 @@ void resetLinkStateForTesting() {
         releaseDevice();
     }
     gHeldForAcknowledgement = false;
-    gHoldForAcknowledgement = false;
 }
 
 namespace {

@@ -16,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,9 +26,6 @@
 
 namespace qv::device {
 namespace {
-
-constexpr std::string_view kVendorId = model::kUsbVendorIdText;
-constexpr std::string_view kProductId = model::kUsbProductIdText;
 
 using Clock = std::chrono::steady_clock;
 
@@ -150,9 +146,9 @@ int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
             if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
                 return fd.release();
             }
+            // No locks on this node: the driver's own rule is all there is.
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                return fd
-                    .release();  // no locks on this node: the driver's own rule is all there is
+                return fd.release();
             }
         }
         if (!watch) {
@@ -232,9 +228,6 @@ class LinuxDevice : public Device {
     std::vector<std::string> findAll() override { return discover(kMaxPrinters); }
 
     bool canOpen(const std::string& path) override {
-        if (held_.ok() && heldPath_ == path) {
-            return true;
-        }
         const UniqueFd fd(openExclusive(path, kBusyWait));
         return fd.ok();
     }
@@ -379,7 +372,8 @@ class LinuxDevice : public Device {
             usbDevice += "/device/..";
             const auto vendor = readAttribute(usbDevice + "/idVendor");
             const auto product = readAttribute(usbDevice + "/idProduct");
-            if (!vendor || !product || *vendor != kVendorId || *product != kProductId) {
+            if (!vendor || !product || *vendor != model::kUsbVendorIdText ||
+                *product != model::kUsbProductIdText) {
                 continue;
             }
             std::string path = root;
