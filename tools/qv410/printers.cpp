@@ -180,21 +180,44 @@ std::optional<int> choosePrinter(const Options& options, Reporter& report) {
     // nothing else is sent until the one wanted is found.
     Json found = Json::array();
     std::string foundText;
+    // A printer another program kept past the wait may be the one asked for: that is then the
+    // failure, not a serial number that is nowhere.
+    std::optional<std::string> busyNode;
     for (const std::string& node : attached) {
         std::string serial;
-        if (selectPrinter(node)) {
+        bool busy = !selectPrinter(node) && errno == EBUSY;
+        if (!busy) {
             std::array<QVWCHAR, QV_PRINTER_TEXT_LEN> text{};
+            errno = 0;
             if (QVGetPrinterSerialNum(text.data()) != 0) {
                 serial = textOf(text.data(), text.size());
+            } else {
+                busy = BaseGetQVError() == QV_ERR_CANNOT_OPEN_USB_PRINTER && errno == EBUSY;
             }
         }
         if (!serial.empty() && serial == *options.serial) {
             gNodeInUse = node;
             return std::nullopt;
         }
+        if (busy && !busyNode) {
+            busyNode = node;
+        }
         found.push_back({{"node", node}, {"serialNumber", serial.empty() ? Json() : Json(serial)}});
         foundText += foundText.empty() ? "" : ", ";
-        foundText += (serial.empty() ? std::string("(no answer)") : serial) + " at " + node;
+        foundText += (busy             ? std::string("(") + kInUseReason + ")"
+                      : serial.empty() ? std::string("(no answer)")
+                                       : serial) +
+                     " at " + node;
+    }
+    if (busyNode) {
+        return report.failure(QV_ERR_CANNOT_OPEN_USB_PRINTER, "PO_QV_ERR_CANNOT_OPEN_USB_PRINTER",
+                              errorText(QV_ERR_CANNOT_OPEN_USB_PRINTER) + " (" + *busyNode + ": " +
+                                  kInUseReason + "; serial number " + *options.serial +
+                                  " not among the others: " + foundText + ")",
+                              {{"node", *busyNode},
+                               {"reason", kInUseReason},
+                               {"serial", *options.serial},
+                               {"printers", found}});
     }
     const std::string message =
         errorText(QV_ERR_NOT_FINE_USB_PRINTER) + " (serial number " + *options.serial + "; " +

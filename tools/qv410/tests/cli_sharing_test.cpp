@@ -96,6 +96,10 @@ TEST_F(Qv410Test, PrinterHeldByAnotherProgramIs51InUse) {
     EXPECT_EQ(failure["error"]["code"], 51);
     EXPECT_EQ(failure["error"]["reason"], "in use by another program");
     EXPECT_EQ(failure["error"]["node"], printer.root() + "/dev/usb/lp0");
+    // Looked for by serial number: the printer in use may be the one asked for.
+    const ProgramRun bySerial = runOnPty({"--json", "--serial", "QV-ELSEWHERE", "info"});
+    EXPECT_EQ(bySerial.status, 51) << bySerial.out;
+    EXPECT_EQ(parseJson(bySerial)["error"]["reason"], "in use by another program");
     const ProgramRun list = runOnPty({"list"});
     EXPECT_NE(list.out.find("cannot be opened: in use by another program"), std::string::npos)
         << list.out;
