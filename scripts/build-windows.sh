@@ -43,7 +43,7 @@ mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   # The 32-bit Wine needs the i386 half of the archive.
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! dpkg --print-foreign-architectures | grep >/dev/null -x i386; then
     $SUDO dpkg --add-architecture i386
   fi
   # A mirror caught mid-sync fails one index or another; the install below says whether what
@@ -83,7 +83,7 @@ EOF
 }
 
 gettext_dir() {
-  find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name 'gettext-*' | sort | head -n1
+  find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name 'gettext-*' | sort | sed -n 1p
 }
 
 build_libintl() {

@@ -45,7 +45,7 @@ fi
 # Locales the tests and the catalogs use (English, Chinese, and a comma decimal separator).
 need_gen=0
 for loc in en_US.UTF-8 de_DE.UTF-8 zh_CN.UTF-8; do
-  if ! locale -a 2>/dev/null | grep -qi "^${loc%.UTF-8}.utf8$"; then
+  if ! locale -a 2>/dev/null | grep >/dev/null -i "^${loc%.UTF-8}.utf8$"; then
     $SUDO sed -i "s/^# *\(${loc} UTF-8\)/\1/" /etc/locale.gen
     grep -q "^${loc} UTF-8" /etc/locale.gen || echo "${loc} UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
     need_gen=1

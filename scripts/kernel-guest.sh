@@ -54,7 +54,7 @@ control() {
   before=$(grep -c '^\(ok\|error\)' "$log" || true)
   echo "$line" >&"${ctl[$n]}"
   if ! wait_for 10 lines_beyond "$log" '^\(ok\|error\)' "$before" ||
-    ! tail -n 1 "$log" | grep -qx ok; then
+    ! tail -n 1 "$log" | grep >/dev/null -x ok; then
     echo "emulator $n: no ok for '$line'" >&2
     return 0
   fi

@@ -135,7 +135,7 @@ mapfile -t virtual <"$work/virtual"
 # .pc file when a module is absent. What the compiler and linker then open is counted.
 awk '/ execve\("/ { split($0, q, "\""); print q[2] }' "$work/trace" | sort -u >"$work/programs"
 while read -r p; do
-    if [ -f "$p" ] && head -n1 "$p" | grep -q '^#!.*perl'; then echo "$p"; fi
+    if [ -f "$p" ] && head -n1 "$p" | grep >/dev/null '^#!.*perl'; then echo "$p"; fi
 done <"$work/programs" >"$work/perl-programs"
 # Files looked for whether or not they are there (plugins binutils loads from its folder and what
 # they load, the locale aliases, the time zone) change nothing when they are absent.
@@ -200,7 +200,7 @@ lintian --info --display-level '>=pedantic' --fail-on error,warning --allow-root
 
 say "installing the packages"
 # The Chinese texts need a Chinese locale.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+if ! locale -a 2>/dev/null | grep >/dev/null -ix 'zh_CN.utf8'; then
     apt_install locales
     grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
     $SUDO locale-gen >/dev/null
@@ -208,7 +208,7 @@ fi
 apt_install appstream desktop-file-utils xvfb xauth x11-utils xdotool openbox pkgconf cmake gcc libc6-dev \
     udev
 for p in libqvsettingtooldll1 libqvsettingtooldll-dev qv410 qv410-setting-tool; do
-    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep >/dev/null 'install ok installed'; then
         fail "$p is installed already; this test would remove it"
     fi
 done
@@ -256,17 +256,17 @@ expect_listed qv410-setting-tool /usr/bin/QV-410SettingTool \
     /usr/share/man/man1/QV-410SettingTool.1.gz
 # Each file in exactly one package: the library package carries no development link, the tools
 # no copy of the library.
-! dpkg -L qv410 qv410-setting-tool libqvsettingtooldll-dev | grep -q 'libQVSettingToolDll\.so\.1' ||
+! dpkg -L qv410 qv410-setting-tool libqvsettingtooldll-dev | grep >/dev/null 'libQVSettingToolDll\.so\.1' ||
     fail "the library is in more than one package"
-! dpkg -L libqvsettingtooldll1 | grep -q 'libQVSettingToolDll\.so$' ||
+! dpkg -L libqvsettingtooldll1 | grep >/dev/null 'libQVSettingToolDll\.so$' ||
     fail "the development link is in the library package"
 for b in /usr/bin/qv410 /usr/bin/QV-410SettingTool "/usr/lib/$ma/libQVSettingToolDll.so.1.16"; do
-    ! readelf -d "$b" | grep -q 'RPATH\|RUNPATH' || fail "$b carries a library search path"
-    readelf -d "$b" | grep -q 'BIND_NOW' || fail "$b is not linked with -z now"
+    ! readelf -d "$b" | grep >/dev/null 'RPATH\|RUNPATH' || fail "$b carries a library search path"
+    readelf -d "$b" | grep >/dev/null 'BIND_NOW' || fail "$b is not linked with -z now"
 done
-dpkg-query -W -f='${Depends}' qv410 | grep -q 'libqvsettingtooldll1 (>= 1.16)' ||
+dpkg-query -W -f='${Depends}' qv410 | grep >/dev/null 'libqvsettingtooldll1 (>= 1.16)' ||
     fail "qv410 does not depend on the library through its symbols file"
-dpkg-query -W -f='${Depends}' qv410-setting-tool | grep -q 'libqt6widgets6' ||
+dpkg-query -W -f='${Depends}' qv410-setting-tool | grep >/dev/null 'libqt6widgets6' ||
     fail "qv410-setting-tool does not depend on Qt"
 
 say "the installed programs"
@@ -277,7 +277,7 @@ case "$json" in *'"ok":true'*'"printerType":"QV-410"'* | *'"printerType":"QV-410
 out=$(LC_ALL=zh_CN.UTF-8 LANGUAGE='' qv410 --simulator check)
 [ "$out" = "连接测试成功。" ] || fail "installed qv410 in Chinese said: $out"
 man -l /usr/share/man/man1/QV-410SettingTool.1.gz >/dev/null 2>&1 ||
-    zcat /usr/share/man/man1/QV-410SettingTool.1.gz | grep -q '^\.TH ' || fail "the program's man page"
+    zcat /usr/share/man/man1/QV-410SettingTool.1.gz | grep >/dev/null '^\.TH ' || fail "the program's man page"
 for page in /usr/share/man/man1/qv410.1.gz /usr/share/man/man1/QV-410SettingTool.1.gz; do
     # Every file a manual page names is installed (a pattern: at least one file).
     named=$(zcat "$page" | sed 's/\\-/-/g' | grep -o '/usr/[A-Za-z0-9_.*/-]*' | sort -u)

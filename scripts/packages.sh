@@ -4,6 +4,6 @@
 missing_packages() {
   local p
   for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep >/dev/null "install ok installed" || echo "$p"
   done
 }

@@ -123,18 +123,20 @@ check_msi() {
   (cd "$root/.." && find "QV-410 Setting Tool" -type f -printf '  %-60p %9s\n' | LC_ALL=C sort)
   local f
   for f in QV-410SettingTool.exe QVSettingToolDll.dll; do
-    "$arch-w64-mingw32-objdump" -f "$stage/$f" | grep -q "file format $pe\$" || fail "$march MSI: $f is not $pe"
+    "$arch-w64-mingw32-objdump" -f "$stage/$f" | grep >/dev/null "file format $pe\$" || fail "$march MSI: $f is not $pe"
   done
   # The shortcut and the entry show the first icon of the program: it must be its one icon, 128.
   local icons
+  # Every reader of a pipe here reads to its end: under pipefail, one that stops early would end
+  # the writer with SIGPIPE and the script with 141.
   icons=$("$arch-w64-mingw32-objdump" -p "$stage/QV-410SettingTool.exe" |
-    awk '/^[0-9a-f]+   Entry: ID: 0x00000e,/ {group = 1; next}
+    awk '/^[0-9a-f]+   Entry: ID: 0x00000e,/ && !done {group = 1; next}
          group && /Name Table/ {n = $NF; next}
-         group && /Entry: ID:/ {print n, $4; exit}')
+         group && /Entry: ID:/ {print n, $4; group = 0; done = 1}')
   [ "$icons" = "1 0x000080," ] || fail "$march MSI: the program's icon groups are not just 128 ($icons)"
-  msiinfo suminfo "$msi" | grep -qx "Template: $template" ||
+  msiinfo suminfo "$msi" | grep >/dev/null -x "Template: $template" ||
     fail "$march MSI: summary template is not $template"
-  table "$msi" Directory | grep -q "^$pf	" || fail "$march MSI: not under $pf"
+  table "$msi" Directory | grep >/dev/null "^$pf	" || fail "$march MSI: not under $pf"
   # Every component in the 64-bit registry and file views for x64, none for x86.
   local bad
   bad=$(table "$msi" Component | tail -n +4 | awk -F'\t' -v a="$attr" '$4 != a')
@@ -146,7 +148,7 @@ check_msi() {
   grep -qx "ALLUSERS	1" <<<"$props" || fail "$march MSI: not per machine"
   # Only the x86 package refuses 64-bit Windows.
   local refuses64=no
-  table "$msi" LaunchCondition | grep -q '^NOT VersionNT64	' && refuses64=yes
+  table "$msi" LaunchCondition | grep >/dev/null '^NOT VersionNT64	' && refuses64=yes
   [ "$refuses64" = "$([ "$march" = x86 ] && echo yes || echo no)" ] ||
     fail "$march MSI: refuses 64-bit Windows: $refuses64"
   # The development files: a feature above the default install level, so off unless asked for.

@@ -56,7 +56,7 @@ grep -q '^Icon=QV-410SettingTool$' "$stage/share/applications/QV-410SettingTool.
     fail "desktop entry names another icon"
 grep -q '^Exec=QV-410SettingTool$' "$stage/share/applications/QV-410SettingTool.desktop" ||
     fail "desktop entry starts another program"
-zcat "$stage/share/man/man1/qv410.1.gz" | grep -q '^\.TH QV410 1 ' || fail "manual page"
+zcat "$stage/share/man/man1/qv410.1.gz" | grep >/dev/null '^\.TH QV410 1 ' || fail "manual page"
 bash -c "complete() { echo \"\$*\"; }; source '$stage/share/bash-completion/completions/qv410'" |
     grep -q -- '-F _qv410 qv410' || fail "completion does not register for qv410"
 doc="$work/qv410-README.md"

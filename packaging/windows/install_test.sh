@@ -118,7 +118,7 @@ msiexec() {
 }
 reg_value() {
   wine reg query "$1" /v "$2" "$view" 2>/dev/null | tr -d '\r' |
-    awk -v n="$2" '$1 == n {sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; exit}'
+    awk -v n="$2" '!done && $1 == n {sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; done = 1}'
 }
 shortcuts() {
   find "$c/ProgramData/Microsoft/Windows/Start Menu" "$c/users" -name 'QV-410 Setting Tool.lnk' \
@@ -198,6 +198,10 @@ rm -f "$work/display"
 export DISPLAY=:$display_number
 openbox --sm-disable >/dev/null 2>&1 &
 openbox_pid=$!
+# The prefix's desktop process, started by the installs with no display, picks the driver that
+# draws nothing: a fresh wineserver starts it again on this display.
+wineserver -k 2>/dev/null || true
+wineserver -w
 
 # run_program <locale> <expected caption>: start it, find its main dialog by the program's
 # window class, compare the caption, press Escape, expect 2.
@@ -209,7 +213,7 @@ run_program() {
   (sleep 60 && kill "$pid" 2>/dev/null) &
   watchdog=$!
   wid=$(timeout 45 xdotool search --sync --onlyvisible --classname '^qv-410settingtool\.exe$' |
-    head -n1) || true
+    sed -n 1p) || true
   if [ -z "$wid" ]; then
     kill "$pid" 2>/dev/null || true
     fail "$loc: no window of the program appeared"

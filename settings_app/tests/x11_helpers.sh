@@ -22,7 +22,7 @@ within() {
 window_named() {
     local id="" t
     for ((t = 0; t < 200; t++)); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | sed -n 1p)
         if [ -n "$id" ]; then
             echo "$id"
             return 0
@@ -42,7 +42,7 @@ is_active() {
 }
 
 framed() {
-    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='
+    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep >/dev/null '='
 }
 
 # client WINDOW: x y width height of the client area on the screen.

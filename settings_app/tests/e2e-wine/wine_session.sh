@@ -35,7 +35,7 @@ session_start() {
     for _ in 1 2 3; do
         openbox --sm-disable >"$session_dir/openbox.log" 2>&1 &
         ob=$!
-        if within 5 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+        if within 5 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep >/dev/null "window id"'; then
             session_pids+=("$ob")
             started=1
             break
@@ -73,7 +73,7 @@ session_start() {
 session_cjk_family() {
     local family
     for family in "Noto Sans CJK SC" "WenQuanYi Micro Hei"; do
-        if fc-list : family | tr ',' '\n' | grep -qx "$family"; then
+        if fc-list : family | tr ',' '\n' | grep >/dev/null -x "$family"; then
             echo "$family"
             return 0
         fi
