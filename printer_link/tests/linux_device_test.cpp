@@ -325,4 +325,39 @@ TEST_F(LinuxDeviceTest, PrinterGoneEndsAWaitingReadAndTheNextWriteAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - writeStart, std::chrono::milliseconds(1000));
 }
 
+// The node a program used a moment ago is not trusted for the next exchange: replaced by a
+// regular file it is refused untouched, replaced by another device that one is used.
+TEST_F(LinuxDeviceTest, NodeReplacedBetweenExchangesIsLookedAtAfresh) {
+    PtyEndpoint first;
+    PtyEndpoint second;
+    ASSERT_TRUE(first.ok() && second.ok());
+    const std::string node = root + "/lp0";
+    const uint8_t bytes[] = {0x1F, 0x1B, 0x1A, 0x04, 0x01, 0x01};
+    uint8_t got[16] = {};
+    pollfd pfd{first.master(), POLLIN, 0};
+
+    fs::create_symlink(first.path(), node);
+    ASSERT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
+    device->release();
+    ASSERT_EQ(::poll(&pfd, 1, 1000), 1);
+    ASSERT_EQ(::read(first.master(), got, sizeof got), static_cast<ssize_t>(sizeof bytes));
+
+    const std::string file = root + "/data";
+    std::ofstream(file) << "KEEP";
+    fs::remove(node);
+    fs::create_symlink(file, node);
+    EXPECT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::openFailed);
+    device->release();
+    EXPECT_EQ(fs::file_size(file), 4U);
+
+    fs::remove(node);
+    fs::create_symlink(second.path(), node);
+    ASSERT_EQ(device->write(node, bytes, qv::kWriteWait), qv::device::WriteStatus::ok);
+    device->release();
+    pollfd other{second.master(), POLLIN, 0};
+    ASSERT_EQ(::poll(&other, 1, 1000), 1);
+    EXPECT_EQ(::read(second.master(), got, sizeof got), static_cast<ssize_t>(sizeof bytes));
+    EXPECT_EQ(::poll(&pfd, 1, 0), 0) << "the first printer got the bytes meant for the second";
+}
+
 }  // namespace

@@ -58,11 +58,32 @@ bool isSomethingElse(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode);
 }
 
+// The node this program last opened and its device number. A path that was that character
+// device at its last open is opened at once and checked on the descriptor alone: a stat first
+// costs as much again on every exchange.
+struct KnownNode {
+    std::string path;
+    dev_t rdev = 0;
+};
+
 // Opens path for the printer's I/O, or returns -1 (errno set). Only a character device is
 // opened: a regular file, a directory, a FIFO, a socket or a block device is refused before the
 // open (opening a FIFO alone wakes whoever waits on it), and the descriptor is checked again, as
 // the path may have been replaced in between. The open never creates or truncates anything.
-int openPrinter(const std::string& path) {
+int openPrinter(const std::string& path, KnownNode& known) {
+    constexpr int kFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    struct stat opened {};
+    if (!known.path.empty() && known.path == path) {
+        const int fd = ::open(path.c_str(), kFlags);
+        if (fd < 0) {
+            return -1;
+        }
+        if (::fstat(fd, &opened) == 0 && S_ISCHR(opened.st_mode) && opened.st_rdev == known.rdev) {
+            return fd;
+        }
+        ::close(fd);  // replaced since: looked at afresh below
+    }
+    known = {};
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0) {
         return -1;
@@ -71,16 +92,16 @@ int openPrinter(const std::string& path) {
         errno = ENODEV;
         return -1;
     }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.c_str(), kFlags);
     if (fd < 0) {
         return -1;
     }
-    struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISCHR(opened.st_mode) || opened.st_rdev != before.st_rdev) {
         ::close(fd);
         errno = ENODEV;
         return -1;
     }
+    known = {path, opened.st_rdev};
     return fd;
 }
 
@@ -129,7 +150,7 @@ class CloseWatch {
 // opener (EBUSY), and a node that does not (a pty, another driver) is shared through an advisory
 // lock held as long as the descriptor. While another program has it, waits up to busyWait for it
 // to let go, then fails with errno EBUSY. Returns the descriptor or -1 (errno set).
-int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
+int openExclusive(const std::string& path, std::chrono::milliseconds busyWait, KnownNode& known) {
     const auto deadline = Clock::now() + busyWait;
     // Watched only once the printer is found in use: every try after the watch is in place
     // comes before its wait, so no close in between is missed.
@@ -137,7 +158,7 @@ int openExclusive(const std::string& path, std::chrono::milliseconds busyWait) {
     UniqueFd fd(-1);
     for (;;) {
         if (!fd.ok()) {
-            fd.reset(openPrinter(path));
+            fd.reset(openPrinter(path, known));
             if (!fd.ok() && errno != EBUSY) {
                 return -1;
             }
@@ -228,7 +249,7 @@ class LinuxDevice : public Device {
     std::vector<std::string> findAll() override { return discover(kMaxPrinters); }
 
     bool canOpen(const std::string& path) override {
-        const UniqueFd fd(openExclusive(path, kBusyWait));
+        const UniqueFd fd(openExclusive(path, kBusyWait, known_));
         return fd.ok();
     }
 
@@ -321,7 +342,7 @@ class LinuxDevice : public Device {
             return -1;
         }
         release();
-        const int fd = openExclusive(path, kBusyWait);
+        const int fd = openExclusive(path, kBusyWait, known_);
         if (fd >= 0) {
             held_.reset(fd);
         }
@@ -352,6 +373,7 @@ class LinuxDevice : public Device {
 
     UniqueFd held_{-1};
     std::string heldPath_;
+    KnownNode known_;
     bool refusedBusy_ = false;
 
     // The device paths of up to limit printers, by ascending lpN. A node that is not a
