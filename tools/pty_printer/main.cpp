@@ -57,7 +57,8 @@ Printer (each also a control line, e.g. "status 8", "noreply 1"):
 Control lines on stdin, each answered "ok" or "error <why>":
   the printer settings above ("noreply 0", "length off", "firmware V1.04 2024-03-02"),
   unplug, plug, absent 0|1, flush (drop replies not yet read), report 0|1,
-  stall 0|1 (take no input: the host's writes fill the line and then wait),
+  stall 0|1|after N (take no input: the host's writes fill the line and then wait; after N:
+  once the next N replies have gone out),
   state (one "state ..." line), sync (answered once the printer input has gone quiet), quit
 
   --storeother: a settings write is acknowledged but another print type is stored.

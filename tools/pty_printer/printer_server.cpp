@@ -288,6 +288,17 @@ std::string PrinterServer::control(const std::string& line, std::vector<std::str
             return "";
         }
         case ControlWord::stall:
+            // "after N": the next N replies go out, and what the host sends after that stays in
+            // the line (a printer that jams between its queries and the job that follows them).
+            if (arg.rfind("after ", 0) == 0) {
+                auto count = parseNumber<int>(arg.substr(6));
+                if (!count || *count < 1 || *count > 1000) {
+                    return "expected after 1 to after 1000";
+                }
+                stallAfterReplies_ = *count;
+                return "";
+            }
+            stallAfterReplies_ = 0;
             return flag(stalled_);
         case ControlWord::shortWrite: {
             // The host's write to a pty always completes whole; the fault needs the in-process
@@ -502,6 +513,9 @@ bool PrinterServer::sendDueReplies(Clock::time_point now) {
             break;
         }
         outbox_.pop_front();
+        if (stallAfterReplies_ > 0 && --stallAfterReplies_ == 0) {
+            stalled_ = true;
+        }
     }
     return true;
 }

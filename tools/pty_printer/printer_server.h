@@ -92,6 +92,7 @@ class PrinterServer {
     std::deque<PendingReply> outbox_;
     bool outboxBlocked_ = false;  // the pty took only part of a reply; wait for room
     bool stalled_ = false;        // takes no input, as a printer with a jammed endpoint
+    int stallAfterReplies_ = 0;   // stalls once this many more replies have gone out
     Clock::time_point lastInput_{};
     // Bytes fed to the engine, and bytes of the entries it has logged: the difference is the
     // packet or job still open.

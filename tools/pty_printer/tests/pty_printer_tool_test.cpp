@@ -148,6 +148,30 @@ TEST_F(PtyPrinterToolTest, RefusesWhatAPtyCannotDo) {
     EXPECT_THROW(printer->control("serial " + std::string(59, 'S')), std::runtime_error);
 }
 
+// "stall after N": the next N exchanges are answered, and what follows them waits in the line
+// until the stall ends.
+TEST_F(PtyPrinterToolTest, StallAfterRepliesAnswersThemThenTakesNothingUntilLetGo) {
+    start();
+    EXPECT_THROW(printer->control("stall after 0"), std::runtime_error);
+    printer->control("stall after 2");
+    for (int i = 0; i < 2; ++i) {
+        writeToPrinter("\x1f\x1b\x1a\x04\x01\x01");
+        EXPECT_EQ(readFromPrinter(), std::string("\x1f\x1b\x1a\x04\x02\x01\x00", 7));
+    }
+
+    const int fd = ::open(device().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::string second("\x1f\x1b\x1a\x04\x01\x02");
+    ASSERT_EQ(::write(fd, second.data(), second.size()), static_cast<ssize_t>(second.size()));
+    EXPECT_EQ(printer->received(), lines({kStatusQuery, kStatusQuery}))
+        << "a stalled printer read the query";
+
+    printer->control("stall 0");
+    EXPECT_EQ(printer->waitForReceived(3, std::chrono::seconds(5)),
+              lines({kStatusQuery, kStatusQuery, "command 1f1b1a040102"}));
+    ::close(fd);
+}
+
 TEST_F(PtyPrinterToolTest, AnswersTheSerialNumberItWasGiven) {
     start({"--serial", "SER-7"});
     writeToPrinter("\x1f\x1b\x1a\x04\x01\x02");
