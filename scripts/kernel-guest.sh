@@ -206,6 +206,46 @@ else
   fail test-prints "self-test $self_ok (printer selftests=$selftests), text $text_ok, jobs $jobs_before -> $jobs_after"
 fi
 
+# --- a write in flight when the job ends -----------------------------------------------------------
+# The driver takes a write at once and sends it later, and a close kills what is still in flight.
+# Printer 1 answers the self-test's version and status queries, then takes no input; its
+# gadget has a receive buffer for each transfer that follows but the job's last (the driver sends
+# at most 8 KiB a transfer: the self-test command, then the job), so that last transfer can only
+# complete once the printer reads again, 1.5 s later. qv410 must still be waiting then, and the
+# job must arrive whole.
+selftest_size=$(sed -n 's/^job //p' "$out/printer0.log" | sed -n "$((jobs_before + 1))p")
+drained=no whole=no got=""
+node1=$(node_of "${serials[1]}")
+if [ -n "$selftest_size" ] && [ "$selftest_size" -gt 8192 ] && [ -n "$node1" ]; then
+  lines=$(grep -c '^connected' "$out/printer1.log" || true)
+  unbind 1
+  rm "$gadgets/qv1/configs/c.1/printer.0"
+  echo $(((selftest_size + 8191) / 8192)) >"$gadgets/qv1/functions/printer.0/q_len"
+  ln -s "$gadgets/qv1/functions/printer.0" "$gadgets/qv1/configs/c.1/"
+  bind 1
+  wait_for 10 two_lps && wait_for 10 connected 1 $((lines + 1)) || true
+  node1=$(node_of "${serials[1]}")
+  jobs1=$(grep -c '^job ' "$out/printer1.log" || true)
+  control 1 "stall after 2" >/dev/null
+  rc=0
+  (timeout 60 "$qv" --json --device "${node1:-/dev/usb/none}" self-test >"$out/drain.json" \
+    2>>"$out/qv410.stderr") &
+  qpid=$!
+  sleep 1.5
+  if kill -0 "$qpid" 2>/dev/null; then drained=yes; fi
+  control 1 "stall 0" >/dev/null
+  wait "$qpid" || rc=$?
+  json=$(cat "$out/drain.json")
+  wait_for 5 lines_beyond "$out/printer1.log" '^job ' "$jobs1" || true
+  got=$(sed -n 's/^job //p' "$out/printer1.log" | sed -n "$((jobs1 + 1))p")
+  [ "$got" = "$selftest_size" ] && whole=yes
+fi
+if ok && [ "$drained" = yes ] && [ "$whole" = yes ]; then
+  pass drain "the self-test's last transfer waited 1.5 s in flight; the job arrived whole ($selftest_size bytes)"
+else
+  fail drain "$(outcome); still waiting at 1.5 s: $drained; job ${got:-none} of ${selftest_size:-unknown} bytes"
+fi
+
 # --- firmware -----------------------------------------------------------------------------------
 rm -f "$out/received-firmware0.bin"
 started=$(now_ms)
@@ -337,6 +377,17 @@ raw_ms=$(($(now_ms) - started))
 exec {raw}>&-
 say "FIGURE library: $runs x 'qv410 --json info' (a process each: version query, five queries) in $library_ms ms, $((library_ms / runs)) ms each"
 say "FIGURE raw: $runs status queries on one open descriptor (a dd started for each read) in $raw_ms ms, $((raw_ms / runs)) ms each ($raw_ok answered)"
+
+# The library against the same bytes by hand on this node (the build's benchmark program, when
+# it was built): one descriptor per exchange is the floor for a library that takes and lets go
+# the printer on each call.
+if [ -x "$build/bin/link_bench" ] && [ -n "$node" ]; then
+  QV410_BENCH_DEVICE=$node timeout 300 "$build/bin/link_bench" --benchmark_filter=StatusQuery \
+    --benchmark_repetitions=5 --benchmark_min_time=0.2 >"$out/link_bench.txt" 2>&1 || true
+  sed -n 's/^.*\(status query\)/FIGURE link_bench: \1/p' "$out/link_bench.txt" | grep . |
+    tee -a "$results" ||
+    say "FIGURE link_bench: no figures (see link_bench.txt)"
+fi
 
 for n in 0 1; do
   echo quit >&"${ctl[$n]}"
