@@ -37,7 +37,7 @@ fi
 
 # Debian 12's current kernel, the one linux-image-amd64 pulls in; fetched once, never installed.
 mkdir -p "$work"
-kpkg=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -1)
+kpkg=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | sed -n 1p)
 if [ -z "$kpkg" ]; then
   echo "kernel-test: cannot tell which kernel linux-image-amd64 depends on" >&2
   exit 1
@@ -104,10 +104,22 @@ done
     [ "$m" != dummy_hcd ] || args="num=2"
     echo "insmod /lib/modules/$m.ko $args || echo 'guest: insmod $m failed'"
   done
+  # The guest's /tmp is a fresh tmpfs over the host's; a tree or build kept under the host's /tmp
+  # is bound back into it so that the guest still sees it.
+  tmp_keep=""
+  for d in "$tree" "$build"; do
+    case "$d" in /tmp/*) tmp_keep+=" ${d#/tmp/}" ;; esac
+  done
   cat <<EOF
 opts=trans=virtio,version=9p2000.L,msize=524288
-if mount -t 9p -o \$opts,ro host /host && mount -t 9p -o \$opts out /host$out; then
-  mount -t tmpfs tmpfs /host/tmp
+mkdir -p /hosttmp
+if mount -t 9p -o \$opts,ro host /host && mount -o bind /host/tmp /hosttmp &&
+  mount -t tmpfs tmpfs /host/tmp; then
+  for d in $tmp_keep; do
+    mkdir -p /host/tmp/\$d && mount -o bind /hosttmp/\$d /host/tmp/\$d
+  done
+fi
+if mount -t 9p -o \$opts out /host$out; then
   mount -t proc proc /host/proc
   mount -t sysfs sysfs /host/sys
   mount -t devtmpfs devtmpfs /host/dev
