@@ -58,7 +58,7 @@ inline std::string connectLibrary(std::unique_ptr<qv::testing::PtyPrinterProcess
 }
 
 // Console output as usual, and the real time per iteration of each case kept for the summary
-// (with any "ratio" counter the cases report).
+// (with any "ratio" or "ratio_<what>" counter the cases report).
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -67,9 +67,12 @@ class RecordingReporter : public benchmark::ConsoleReporter {
             if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
                 times[run.run_name.function_name].push_back(run.real_accumulated_time /
                                                             static_cast<double>(run.iterations));
-                auto ratio = run.counters.find("ratio");
-                if (ratio != run.counters.end()) {
-                    pairedRatios.push_back(ratio->second.value);
+                for (const auto& [name, counter] : run.counters) {
+                    if (name == "ratio") {
+                        pairedRatios.push_back(counter.value);
+                    } else if (name.rfind("ratio_", 0) == 0) {
+                        namedRatios[name].push_back(counter.value);
+                    }
                 }
             }
         }
@@ -84,8 +87,19 @@ class RecordingReporter : public benchmark::ConsoleReporter {
         std::sort(values.begin(), values.end());
         return values[values.size() / 2];
     }
+    // The median of a ratio counter over the runs; 0 when none reported it.
+    double medianRatio(const std::string& name) const {
+        auto it = namedRatios.find(name);
+        if (it == namedRatios.end() || it->second.empty()) {
+            return 0;
+        }
+        auto values = it->second;
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
     std::map<std::string, std::vector<double>> times;
     std::vector<double> pairedRatios;
+    std::map<std::string, std::vector<double>> namedRatios;
 };
 
 }  // namespace qv::bench
