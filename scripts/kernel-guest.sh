@@ -199,28 +199,52 @@ qv 0 print-text --width 40 --height 20 "Lot 42"
 text_ok=$(field '[.ok, .width, .height, .characters]')
 wait_for 5 lines_beyond "$out/printer0.log" '^job ' $((jobs_before + 1)) || true
 jobs_after=$(grep -c '^job ' "$out/printer0.log" || true)
+# The self-test job whole: as many bytes as a pty printer receives (the host measured it).
+selftest_size=$(cat "$out/selftest-size")
+selftest_got=$(sed -n 's/^job //p' "$out/printer0.log" | sed -n "$((jobs_before + 1))p")
 if [ "$self_ok" = true ] && [ "$selftests" = 1 ] && [ "$text_ok" = '[true,40,20,6]' ] &&
-  [ "$jobs_after" -ge $((jobs_before + 2)) ]; then
-  pass test-prints "self-test and a 40 x 20 mm text label reached the printer as jobs"
+  [ "$jobs_after" -ge $((jobs_before + 2)) ] && [ "$selftest_got" = "$selftest_size" ]; then
+  pass test-prints "self-test ($selftest_size bytes, whole) and a 40 x 20 mm text label reached the printer as jobs"
 else
-  fail test-prints "self-test $self_ok (printer selftests=$selftests), text $text_ok, jobs $jobs_before -> $jobs_after"
+  fail test-prints "self-test $self_ok (printer selftests=$selftests, job ${selftest_got:-none} of $selftest_size bytes), text $text_ok, jobs $jobs_before -> $jobs_after"
 fi
 
 # --- a write in flight when the job ends -----------------------------------------------------------
 # The driver takes a write at once and sends it later, and a close kills what is still in flight.
-# Printer 1 answers the self-test's version and status queries, then takes no input; its
-# gadget has a receive buffer for each transfer that follows but the job's last (the driver sends
-# at most 8 KiB a transfer: the self-test command, then the job), so that last transfer can only
-# complete once the printer reads again, 1.5 s later. qv410 must still be waiting then, and the
-# job must arrive whole.
-selftest_size=$(sed -n 's/^job //p' "$out/printer0.log" | sed -n "$((jobs_before + 1))p")
-drained=no whole=no got=""
+# Printer 1 answers the self-test's version and status queries, then takes no input. Its gadget
+# is given just enough receive buffers for every transfer that follows but the job's last (the
+# driver sends at most 8 KiB a transfer: the self-test command, then, 2 s later, the job), so
+# that last transfer can only complete once the printer reads again, 3.5 s after the start.
+# qv410 must still be waiting then, and the job must arrive whole.
+#
+# How many 8 KiB transfers the stalled gadget takes is measured first: writes, each once the one
+# before has completed, until one does not complete.
+accepted_transfers() {
+  perl -e 'use Fcntl; sysopen(my $fh, $ARGV[0], O_RDWR | O_NONBLOCK) or die "open: $!\n";
+    my ($n, $chunk) = (0, "\0" x 8192);
+    while ($n < 64) {
+      my $w = ""; vec($w, fileno($fh), 1) = 1;
+      last unless select(undef, $w, undef, 0.3) > 0;
+      last unless defined syswrite($fh, $chunk);
+      $n++;
+    }
+    print $n - 1, "\n";' "$1"
+}
+drained=no whole=no got="" taken=""
 node1=$(node_of "${serials[1]}")
 if [ -n "$selftest_size" ] && [ "$selftest_size" -gt 8192 ] && [ -n "$node1" ]; then
+  q_len=$(cat "$gadgets/qv1/functions/printer.0/q_len")
+  jobs1=$(grep -c '^job ' "$out/printer1.log" || true)
+  control 1 "stall 1" >/dev/null
+  taken=$(accepted_transfers "$node1" || true)
+  control 1 "stall 0" >/dev/null
+  # What the measure wrote arrives as a job of its own.
+  wait_for 5 lines_beyond "$out/printer1.log" '^job ' "$jobs1" || true
+  need=$(((selftest_size + 8191) / 8192))
   lines=$(grep -c '^connected' "$out/printer1.log" || true)
   unbind 1
   rm "$gadgets/qv1/configs/c.1/printer.0"
-  echo $(((selftest_size + 8191) / 8192)) >"$gadgets/qv1/functions/printer.0/q_len"
+  echo $((need + q_len - ${taken:-0})) >"$gadgets/qv1/functions/printer.0/q_len"
   ln -s "$gadgets/qv1/functions/printer.0" "$gadgets/qv1/configs/c.1/"
   bind 1
   wait_for 10 two_lps && wait_for 10 connected 1 $((lines + 1)) || true
@@ -231,7 +255,7 @@ if [ -n "$selftest_size" ] && [ "$selftest_size" -gt 8192 ] && [ -n "$node1" ]; 
   (timeout 60 "$qv" --json --device "${node1:-/dev/usb/none}" self-test >"$out/drain.json" \
     2>>"$out/qv410.stderr") &
   qpid=$!
-  sleep 1.5
+  sleep 3.5
   if kill -0 "$qpid" 2>/dev/null; then drained=yes; fi
   control 1 "stall 0" >/dev/null
   wait "$qpid" || rc=$?
@@ -241,9 +265,9 @@ if [ -n "$selftest_size" ] && [ "$selftest_size" -gt 8192 ] && [ -n "$node1" ]; 
   [ "$got" = "$selftest_size" ] && whole=yes
 fi
 if ok && [ "$drained" = yes ] && [ "$whole" = yes ]; then
-  pass drain "the self-test's last transfer waited 1.5 s in flight; the job arrived whole ($selftest_size bytes)"
+  pass drain "the self-test's last transfer waited in flight until the printer read again; the job arrived whole ($selftest_size bytes; the gadget took $taken transfers with $q_len buffers)"
 else
-  fail drain "$(outcome); still waiting at 1.5 s: $drained; job ${got:-none} of ${selftest_size:-unknown} bytes"
+  fail drain "$(outcome); still waiting at 3.5 s: $drained; job ${got:-none} of ${selftest_size:-unknown} bytes (the gadget took ${taken:-?} transfers with ${q_len:-?} buffers)"
 fi
 
 # --- firmware -----------------------------------------------------------------------------------

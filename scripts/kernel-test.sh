@@ -86,6 +86,32 @@ mkdir -p "$out"
 head -c 1048576 /dev/urandom >"$out/firmware.bin"
 sha256sum "$out/firmware.bin" | cut -d' ' -f1 >"$out/firmware.sha256"
 
+# The size of the self-test job as the printer receives it whole, here on a pty (which takes
+# every write whole): what arrives through the kernel's driver must be the same.
+ptyroot=$(mktemp -d)
+mkfifo "$ptyroot/control"
+"$build/bin/qv410-pty-printer" --root "$ptyroot/tree" <"$ptyroot/control" >"$ptyroot/log" 2>&1 &
+pty_pid=$!
+exec {pty_control}>"$ptyroot/control"
+for ((i = 0; i < 50; i++)); do
+  grep -q '^pty ' "$ptyroot/log" && break
+  sleep 0.1
+done
+QV410_ROOT=$ptyroot/tree QV410_DEVICE="" timeout 30 "$build/bin/qv410" self-test >/dev/null || true
+for ((i = 0; i < 50; i++)); do
+  grep -q '^job ' "$ptyroot/log" && break
+  sleep 0.1
+done
+sed -n 's/^job //p' "$ptyroot/log" | sed -n 1p >"$out/selftest-size"
+echo quit >&"$pty_control"
+exec {pty_control}>&-
+wait "$pty_pid" || true
+rm -rf "$ptyroot"
+if [ ! -s "$out/selftest-size" ]; then
+  echo "kernel-test: the pty printer received no self-test job" >&2
+  exit 1
+fi
+
 initramfs=$work/initramfs
 rm -rf "$initramfs"
 mkdir -p "$initramfs"/{bin,dev,proc,sys,host,lib/modules}
