@@ -92,17 +92,18 @@ int openPrinter(const std::string& path, KnownNode& known) {
         errno = ENODEV;
         return -1;
     }
-    const int fd = ::open(path.c_str(), kFlags);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), kFlags));
+    if (!fd.ok()) {
         return -1;
     }
-    if (::fstat(fd, &opened) != 0 || !S_ISCHR(opened.st_mode) || opened.st_rdev != before.st_rdev) {
-        ::close(fd);
+    if (::fstat(fd.get(), &opened) != 0 || !S_ISCHR(opened.st_mode) ||
+        opened.st_rdev != before.st_rdev) {
         errno = ENODEV;
         return -1;
     }
-    known = {path, opened.st_rdev};
-    return fd;
+    known.path = path;  // may throw: the descriptor is closed then
+    known.rdev = opened.st_rdev;
+    return fd.release();
 }
 
 // Wakes a program that waits for the printer when another program lets it go: the kernel
