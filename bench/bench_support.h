@@ -78,19 +78,13 @@ class RecordingReporter : public benchmark::ConsoleReporter {
         }
     }
     // The median when repeated, else the single figure; 0 when the case did not run.
-    double seconds(const std::string& name) const {
-        auto it = times.find(name);
-        if (it == times.end() || it->second.empty()) {
-            return 0;
-        }
-        auto values = it->second;
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
+    double seconds(const std::string& name) const { return median(times, name); }
     // The median of a ratio counter over the runs; 0 when none reported it.
-    double medianRatio(const std::string& name) const {
-        auto it = namedRatios.find(name);
-        if (it == namedRatios.end() || it->second.empty()) {
+    double medianRatio(const std::string& name) const { return median(namedRatios, name); }
+    static double median(const std::map<std::string, std::vector<double>>& figures,
+                         const std::string& name) {
+        auto it = figures.find(name);
+        if (it == figures.end() || it->second.empty()) {
             return 0;
         }
         auto values = it->second;
