@@ -66,22 +66,32 @@ struct KnownNode {
     dev_t rdev = 0;
 };
 
+constexpr int kOpenFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+// Opens path and keeps the descriptor only if it is the character device rdev; -1 otherwise
+// (errno ENODEV when it is something else).
+int openAs(const std::string& path, dev_t rdev) {
+    UniqueFd fd(::open(path.c_str(), kOpenFlags));
+    struct stat opened {};
+    if (fd.ok() &&
+        (::fstat(fd.get(), &opened) != 0 || !S_ISCHR(opened.st_mode) || opened.st_rdev != rdev)) {
+        fd.reset();
+        errno = ENODEV;
+    }
+    return fd.release();
+}
+
 // Opens path for the printer's I/O, or returns -1 (errno set). Only a character device is
 // opened: a regular file, a directory, a FIFO, a socket or a block device is refused before the
 // open (opening a FIFO alone wakes whoever waits on it), and the descriptor is checked again, as
 // the path may have been replaced in between. The open never creates or truncates anything.
 int openPrinter(const std::string& path, KnownNode& known) {
-    constexpr int kFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    struct stat opened {};
     if (!known.path.empty() && known.path == path) {
-        const int fd = ::open(path.c_str(), kFlags);
-        if (fd < 0) {
-            return -1;
-        }
-        if (::fstat(fd, &opened) == 0 && S_ISCHR(opened.st_mode) && opened.st_rdev == known.rdev) {
+        const int fd = openAs(path, known.rdev);
+        if (fd >= 0 || errno != ENODEV) {
             return fd;
         }
-        ::close(fd);  // replaced since: looked at afresh below
+        // Replaced since: looked at afresh below.
     }
     known = {};
     struct stat before {};
@@ -92,17 +102,12 @@ int openPrinter(const std::string& path, KnownNode& known) {
         errno = ENODEV;
         return -1;
     }
-    UniqueFd fd(::open(path.c_str(), kFlags));
+    UniqueFd fd(openAs(path, before.st_rdev));
     if (!fd.ok()) {
         return -1;
     }
-    if (::fstat(fd.get(), &opened) != 0 || !S_ISCHR(opened.st_mode) ||
-        opened.st_rdev != before.st_rdev) {
-        errno = ENODEV;
-        return -1;
-    }
     known.path = path;  // may throw: the descriptor is closed then
-    known.rdev = opened.st_rdev;
+    known.rdev = before.st_rdev;
     return fd.release();
 }
 
