@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev dpkg-dev file strace
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth x11-apps x11-utils imagemagick openbox xdotool
+  weston libweston-10-dev qt6-wayland dbus at-spi2-core python3-dbus
   qt6-translations-l10n
   fonts-dejavu-core fonts-noto-cjk
   binutils-mingw-w64-x86-64
