@@ -32,7 +32,7 @@ packages=(
   cmake make g++ gettext libgtest-dev dpkg-dev xz-utils ca-certificates
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth fonts-noto-cjk fonts-wine
   # The program's end-to-end cases and screenshots: a window manager, input, and the screen
   # read back.
   x11-utils xdotool openbox imagemagick
@@ -174,17 +174,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Wine prefix =="
   wineboot -i >/dev/null 2>&1 || true
 fi
-# The dialogs' "MS Shell Dlg" falls back to a font without Chinese glyphs: the prefix maps it to
-# Debian's Noto Sans CJK, as a Chinese Windows maps it to a CJK font of its own.
-fonts_reg=$deps/fonts.reg
-printf '%s\r\n' 'REGEDIT4' '' \
-  '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
-  '"MS Shell Dlg"="Noto Sans CJK SC"' '"MS Shell Dlg 2"="Noto Sans CJK SC"' >"$fonts_reg"
-# In both registry views: 32-bit and 64-bit programs each read their own.
-for view in /reg:64 /reg:32; do
-  wine reg import "$(winepath -w "$fonts_reg")" "$view" >/dev/null 2>&1 ||
-    echo "warning: the font substitution could not be written to the Wine prefix ($view)" >&2
-done
+# Fonts as the operator's Windows has them (scripts/wine.sh); the server restarted to read them.
+wine_prefix_fonts "Noto Sans CJK SC" ||
+  echo "warning: the dialog fonts could not be set up in the Wine prefix" >&2
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p 60 2>/dev/null || true
 
 # Wine that cannot start a program of this architecture says so in words (on standard output
 # too) and may still exit with 0: only a real test list counts as "Wine runs this architecture".

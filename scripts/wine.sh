@@ -37,7 +37,7 @@ wine32_runs() {
 }
 
 # use_wine <folder>: puts our `wine` first on PATH; wine_loader names the loader it starts.
-wine_loader=""
+wine_loader=${wine_loader:-}
 use_wine() {
   local dir=$1 exec_line
   mkdir -p "$dir/bin" "$dir/loader"
@@ -61,4 +61,23 @@ use_wine() {
   *":$dir/bin:"*) ;;
   *) export PATH="$dir/bin:$PATH" ;;
   esac
+}
+
+# wine_prefix_fonts <CJK family>: the fonts of $WINEPREFIX as the operator's Windows has them.
+# English: "MS Shell Dlg" and "MS Shell Dlg 2" map to Tahoma, here Wine's own from fonts-wine,
+# copied to where Windows keeps its fonts (this Wine reads none from its data folder). Chinese:
+# Wine maps them to SimSun for the Chinese code page, as a Chinese Windows does; SimSun is not
+# shipped, so the system's CJK face stands behind it. Forgetting the code pages Wine last wrote
+# its substitutes for makes the next process write them afresh (mending a prefix that still
+# holds an older mapping). Wine reads the font list once per wineserver: restart it after this.
+wine_prefix_fonts() {
+  local cjk=$1 face
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts" &&
+    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$fonts/" || return 1
+  for face in SimSun NSimSun; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "$cjk" /f \
+      >/dev/null 2>&1 || return 1
+  done
+  wine reg delete 'HKCU\Software\Wine\Fonts' /v Codepages /f >/dev/null 2>&1 || true
 }

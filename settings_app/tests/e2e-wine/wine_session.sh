@@ -1,8 +1,9 @@
 # shellcheck shell=bash
 # A Wine session for driving the Windows settings program on a real X display, sourced by the
 # end-to-end suite, the screenshot script and the figures: its own Xvfb with openbox, a fresh
-# 64-bit Wine prefix created once per run (it takes about 20 s) with a CJK font for the dialog
-# font, and the helpers that find windows by name and read their geometry and pixels back.
+# 64-bit Wine prefix created once per run (it takes about 20 s) with the fonts a Windows of each
+# language gives the dialogs, and the helpers that find windows by name and read their geometry
+# and pixels back.
 #
 #   session_start DIR     display, window manager and prefix under DIR (which the caller owns)
 #   session_stop          ends the prefix's processes, the window manager and the display
@@ -11,6 +12,8 @@
 
 # shellcheck source=settings_app/tests/x11_helpers.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../x11_helpers.sh"
+# shellcheck source=scripts/wine.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine.sh"
 
 session_pids=()
 
@@ -56,11 +59,11 @@ session_start() {
         session_fail "the Wine prefix was not created: $(tail -n3 "$session_dir/wineboot.log")"
     # One server for the whole run, kept until session_stop.
     wineserver -p
-    # Wine's stand-in for "MS Shell Dlg" has no Chinese glyphs: the dialog font becomes a CJK
-    # font from the system (fonts-noto-cjk), in both languages so that they lay out alike.
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Shell Dlg' /t REG_SZ \
-        /d "$(session_cjk_family)" /f >/dev/null 2>&1 ||
-        session_fail "the font replacement was not written"
+    # Fonts as the operator's Windows has them, read by a server started afresh.
+    wine_prefix_fonts "$(session_cjk_family)" || session_fail "the dialog fonts were not set up"
+    wineserver -k
+    wineserver -w
+    wineserver -p
     # The locale of the first start of a program in a language is set up in the prefix then;
     # done here, the cases do not pay for it.
     local loc
