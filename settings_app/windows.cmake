@@ -22,7 +22,7 @@ target_link_libraries(settings_app_dialogs
   PUBLIC settings_app_locale comctl32 gdi32 ole32 user32)
 
 # The seams that drive dialogs from tests (ui::testing): never linked into the program.
-add_library(settings_app_testing STATIC src/ui/win32/testing.cpp)
+add_library(settings_app_testing STATIC src/ui/win32/testing.cpp testing/ui/win32/text_fit.cpp)
 target_link_libraries(settings_app_testing PUBLIC settings_app_dialogs)
 
 # The exports are declared as the library's own rather than imported: the same objects then link

@@ -1,5 +1,10 @@
 // The program's dialog templates and icon, as a resource script would hold them. To add a
 // dialog: write its control table and template below and list it in kTemplates.
+//
+// A few labels are wider than first drawn (the power-on position, the glue-paper texts, the
+// print-to-stop hint and the printable width and height): in Tahoma, the face Windows gives these
+// dialogs in English, and in the CJK face of a Chinese system, their texts took a second line
+// that the control does not show. Each still ends before the control beside it.
 #include <array>
 
 #include "resource_ids.h"
@@ -50,7 +55,7 @@ constexpr ControlTemplate kPrinterInfoControls[] = {
     {-1, button, {16, 84, 277, 181}, kGroupBox, u""},
     {IDC_STATIC_PRINT_TYPE, staticText, {28, 95, 67, 8}, kLeftText, u"Print Type:"},
     {IDC_VALUE_PRINT_TYPE, staticText, {152, 95, 87, 8}, kLeftText, u"Static", IDC_STATIC_PRINT_TYPE},
-    {IDC_STATIC_POWER_ON_POSITION, staticText, {28, 108, 115, 8}, kLeftText, u"Automatic position when power on:"},
+    {IDC_STATIC_POWER_ON_POSITION, staticText, {28, 108, 123, 8}, kLeftText, u"Automatic position when power on:"},
     {IDC_VALUE_POWER_ON_POSITION, staticText, {152, 108, 87, 8}, kLeftText, u"Static", IDC_STATIC_POWER_ON_POSITION},
     {IDC_STATIC_LABEL_HEIGHT, staticText, {28, 121, 67, 8}, kLeftText, u"Label Height:"},
     {IDC_VALUE_LABEL_HEIGHT, staticText, {152, 121, 88, 8}, kLeftText, u"Static", IDC_STATIC_LABEL_HEIGHT},
@@ -58,7 +63,7 @@ constexpr ControlTemplate kPrinterInfoControls[] = {
     {IDC_VALUE_PAPER_TYPE, staticText, {152, 134, 88, 8}, kLeftText, u"Static", IDC_STATIC_PAPER_TYPE},
     {IDC_STATIC_REPRINT_WHEN_ERROR, staticText, {28, 147, 67, 8}, kLeftText, u"Reprint when error:"},
     {IDC_VALUE_REPRINT_WHEN_ERROR, staticText, {152, 147, 86, 8}, kLeftText, u"Static", IDC_STATIC_REPRINT_WHEN_ERROR},
-    {IDC_STATIC_PREVENT_STICKER, staticText, {28, 160, 67, 8}, kLeftText, u"Prevent Glue Paper:"},
+    {IDC_STATIC_PREVENT_STICKER, staticText, {28, 160, 70, 8}, kLeftText, u"Prevent Glue Paper:"},
     {IDC_VALUE_PREVENT_STICKER, staticText, {152, 160, 86, 8}, kLeftText, u"Static", IDC_STATIC_PREVENT_STICKER},
     {IDC_STATIC_SPECIAL_LABEL, staticText, {28, 173, 67, 8}, kLeftText, u"Special Label:"},
     {IDC_VALUE_SPECIAL_LABEL, staticText, {152, 173, 86, 8}, kLeftText, u"Static", IDC_STATIC_SPECIAL_LABEL},
@@ -113,8 +118,8 @@ constexpr ControlTemplate kTextTestControls[] = {
     {IDC_TEXT_TEST_STATIC_ENTER, staticText, {16, 15, 184, 8}, kLeftText, u"Please enter text you need print:"},
     {IDC_TEXT_TEST_EDIT_TEXT, richEdit, {17, 28, 381, 62}, kSingleLineField | ES_MULTILINE | ES_WANTRETURN, u""},
     {IDC_TEXT_TEST_STATIC_AREA, button, {18, 91, 249, 31}, kGroupBox, u"Setting the print area use label"},
-    {IDC_TEXT_TEST_STATIC_WIDTH, staticText, {27, 107, 55, 8}, kLeftText, u"Printable Width:"},
-    {IDC_TEXT_TEST_STATIC_HEIGHT, staticText, {148, 107, 55, 8}, kLeftText, u"Printable Height:"},
+    {IDC_TEXT_TEST_STATIC_WIDTH, staticText, {27, 107, 57, 8}, kLeftText, u"Printable Width:"},
+    {IDC_TEXT_TEST_STATIC_HEIGHT, staticText, {146, 107, 60, 8}, kLeftText, u"Printable Height:"},
     {IDC_TEXT_TEST_EDIT_WIDTH, richEdit, {85, 104, 28, 14}, kSingleLineField, u"", IDC_TEXT_TEST_STATIC_WIDTH},
     {IDC_TEXT_TEST_EDIT_HEIGHT, richEdit, {207, 104, 28, 14}, kSingleLineField, u"", IDC_TEXT_TEST_STATIC_HEIGHT},
     {IDC_TEXT_TEST_STATIC_WIDTH_UNIT, staticText, {119, 107, 18, 8}, kLeftText, u"mm"},
@@ -165,11 +170,11 @@ constexpr DialogTemplate kPrinterSetDialog{IDD_PRINTER_SET, 0x80C800C8, 401, 270
 // since template order does not put the label just before it. The hints keep their texts.
 constexpr ControlTemplate kPrintSettingControls[] = {
     {IDC_STATIC_PRINT_TYPE, staticText, {18, 14, 67, 8}, kLeftText, u"Print Type:"},
-    {IDC_STATIC_POWER_ON_POSITION, staticText, {18, 28, 115, 8}, kLeftText, u"Automatic position when power on:"},
+    {IDC_STATIC_POWER_ON_POSITION, staticText, {18, 28, 123, 8}, kLeftText, u"Automatic position when power on:"},
     {IDC_STATIC_LABEL_HEIGHT, staticText, {18, 43, 67, 8}, kLeftText, u"Label Height:"},
     {IDC_STATIC_PAPER_TYPE, staticText, {18, 58, 67, 8}, kLeftText, u"Paper Type:"},
     {IDC_STATIC_REPRINT_WHEN_ERROR, staticText, {18, 73, 67, 8}, kLeftText, u"Reprint when error:"},
-    {IDC_STATIC_PREVENT_STICKER, staticText, {18, 181, 67, 8}, kLeftText, u"Prevent Glue Paper:"},
+    {IDC_STATIC_PREVENT_STICKER, staticText, {18, 181, 70, 8}, kLeftText, u"Prevent Glue Paper:"},
     {IDC_STATIC_SPECIAL_LABEL, staticText, {18, 88, 67, 8}, kLeftText, u"Special Label:"},
     {IDC_STATIC_PRINT_SPEED, staticText, {18, 104, 67, 8}, kLeftText, u"Print Speed:"},
     {IDC_STATIC_DARKNESS, staticText, {18, 119, 67, 8}, kLeftText, u"Darkness Setting:"},
@@ -192,10 +197,10 @@ constexpr ControlTemplate kPrintSettingControls[] = {
     {IDC_STATIC_HINT_LABEL_HEIGHT, staticText, {205, 45, 52, 8}, kLeftText, u"(30-400)mm"},
     {IDC_STATIC_HINT_H_ORIGIN, staticText, {206, 134, 27, 8}, kLeftText, u"(0-89)"},
     {IDC_STATIC_HINT_VERTICAL_ORIGIN, staticText, {206, 151, 24, 8}, kLeftText, u"(0-89)"},
-    {IDC_STATIC_HINT_PRINT_TO_STOP, staticText, {206, 167, 26, 8}, kLeftText, u"(-89-89)"},
+    {IDC_STATIC_HINT_PRINT_TO_STOP, staticText, {206, 167, 28, 8}, kLeftText, u"(-89-89)"},
     {IDC_EDIT_PREVENT_TIME, richEdit, {157, 196, 47, 14}, kNumberField, u"", IDC_STATIC_AFTER_PRINTING},
-    {IDC_STATIC_N_MINUTES_LATER_OPEN, staticText, {205, 198, 84, 8}, kLeftText, u"(0-255)minutes later open"},
-    {IDC_STATIC_AFTER_PRINTING, staticText, {114, 198, 44, 8}, kLeftText, u"After printing"},
+    {IDC_STATIC_N_MINUTES_LATER_OPEN, staticText, {205, 198, 92, 8}, kLeftText, u"(0-255)minutes later open"},
+    {IDC_STATIC_AFTER_PRINTING, staticText, {108, 198, 48, 8}, kLeftText, u"After printing"},
 };
 
 constexpr DialogTemplate kPrintSettingPage{IDD_PRINT_SETTING, kChildPage, 309, 238, u"", u"MS Shell Dlg", 8, kPrintSettingControls};

@@ -19,7 +19,8 @@ add_executable(settings_app_tests
   text_test_dialog_test.cpp
   download_dialog_test.cpp
   dialog_input_property_test.cpp
-  startup_test.cpp)
+  startup_test.cpp
+  text_fit_test.cpp)
 target_link_libraries(settings_app_tests PRIVATE
   settings_app_testing settings_app_dialogs printer_link_core GTest::gtest)
 # The self test finds its job as a resource of the module holding the code.

@@ -106,4 +106,18 @@ COLORREF backgroundColor(HWND window);
 // PNG file. False when it cannot be written.
 bool saveScreenshot(HWND window, const std::string& path);
 
+// A caption that does not fit the room its control gives it, in the font the dialog draws it in.
+struct TextMisfit {
+    int id = 0;  // the control's id
+    std::u16string text;
+    bool wrapped = false;  // a word-wrapped static text: measured by height, otherwise by width
+    int needed = 0;        // pixels the text takes (width, or wrapped height)
+    int room = 0;          // pixels the control has for it
+    int oneLine = 0;       // the text's width on one line, and the control's width, in pixels
+    int width = 0;
+};
+// Every static text, push button, check box and group box caption of the dialog (not of its
+// pages, which are dialogs of their own) measured against the room of its control.
+std::vector<TextMisfit> textMisfits(DialogBase& dialog);
+
 }  // namespace ui::testing
