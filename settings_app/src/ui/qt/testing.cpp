@@ -15,8 +15,8 @@
 #include <QTimer>
 
 #include "ui/presenter.h"
+#include "ui/qt/backend.h"
 #include "ui/qt/tab_control.h"
-#include "ui/qt/window_object.h"
 #include "ui/template_registry.h"
 
 namespace ui::testing {
