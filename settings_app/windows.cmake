@@ -13,7 +13,7 @@ foreach(target settings_app_neutral settings_app_dialogs settings_app_testing)
   target_include_directories(${target} PRIVATE ${QV410_LIBINTL_PREFIX}/include)
 endforeach()
 
-add_executable(QV-410SettingTool WIN32 src/main_win.cpp)
+add_executable(QV-410SettingTool WIN32 ${QV410_PROGRAM_SOURCES})
 target_link_libraries(QV-410SettingTool PRIVATE settings_app_dialogs QVSettingToolDll)
 # The wide-character GUI entry, wWinMain; the runtime linked in, so only system DLLs and the
 # link library are imported.
