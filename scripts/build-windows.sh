@@ -211,7 +211,7 @@ for arch in "${arches[@]}"; do
   cmake -S . -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQV410_BUILD_APP=ON -DQV410_BUILD_BENCH=OFF \
+    -DQV410_BUILD_APP=ON -DQV410_BUILD_BENCH=OFF -DQV410_WERROR=ON \
     -DQV410_LIBINTL_PREFIX="$deps/libintl-$arch" \
     -DQV410_HEAD_TEST_GENERATOR="$generator" \
     -DQV410_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null

@@ -20,7 +20,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQV410_BUILD_FUZZ=ON -DQV410_BUILD_TESTS=OFF -DQV410_BUILD_APP=OFF -DQV410_BUILD_BENCH=OFF >/dev/null
+    -DQV410_BUILD_FUZZ=ON -DQV410_WERROR=ON -DQV410_BUILD_TESTS=OFF -DQV410_BUILD_APP=OFF -DQV410_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j2
 
 findings="$PWD/build-fuzz/findings"

@@ -31,7 +31,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 if [ ! -x "$build/bin/qv410" ] || [ ! -x "$build/bin/qv410-pty-printer" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV410_BUILD_BENCH=OFF >/dev/null
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV410_BUILD_BENCH=OFF -DQV410_WERROR=ON >/dev/null
   cmake --build "$build" -j2
 fi
 

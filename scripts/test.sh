@@ -17,12 +17,12 @@ bash scripts/install-deps.sh
 jobs=2
 
 echo "== plain build =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV410_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest -j"$jobs" --output-on-failure --timeout 300)
 
 echo "== sanitizer build =="
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQV410_SANITIZE=ON -DQV410_BUILD_BENCH=OFF >/dev/null
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQV410_SANITIZE=ON -DQV410_BUILD_BENCH=OFF -DQV410_WERROR=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

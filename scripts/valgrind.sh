@@ -21,6 +21,6 @@ memcheck="valgrind;--tool=memcheck;--error-exitcode=99;--leak-check=full"
 memcheck+=";--errors-for-leak-kinds=definite,indirect;--show-leak-kinds=definite,indirect"
 memcheck+=";--num-callers=30;--quiet"
 cmake -S . -B build-valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV410_BUILD_APP=OFF \
-    -DQV410_BUILD_BENCH=OFF "-DCMAKE_CROSSCOMPILING_EMULATOR=$memcheck" >/dev/null
+    -DQV410_BUILD_BENCH=OFF -DQV410_WERROR=ON "-DCMAKE_CROSSCOMPILING_EMULATOR=$memcheck" >/dev/null
 cmake --build build-valgrind -j2
 (cd build-valgrind && ctest -j2 --output-on-failure --timeout 900)

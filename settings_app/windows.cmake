@@ -2,28 +2,8 @@
 # dialogs and icon from the program's own resources, catalogs bound through the libintl the
 # link library exports.
 
-# The locale set-up for the catalogs (the Linux build makes it at the top level, beside qv410).
-add_library(settings_app_locale STATIC src/app/messages_locale_win.cpp
-                                          src/app/messages_locale_common.cpp)
-target_include_directories(settings_app_locale PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
-
-# The dialogs on the Win32 backend: what the program links.
-add_library(settings_app_dialogs STATIC
-  src/ui/win32/controls.cpp
-  src/ui/win32/dialog.cpp
-  src/ui/win32/keyboard.cpp
-  src/ui/win32/message_loop.cpp
-  src/ui/win32/presenter.cpp
-  $<TARGET_OBJECTS:settings_app_neutral>)
-target_include_directories(settings_app_dialogs
-  PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/resources
-         ${PROJECT_SOURCE_DIR}/printer_link/include)
-target_link_libraries(settings_app_dialogs
-  PUBLIC settings_app_locale comctl32 gdi32 ole32 user32)
-
-# The seams that drive dialogs from tests (ui::testing): never linked into the program.
-add_library(settings_app_testing STATIC src/ui/win32/testing.cpp testing/ui/win32/text_fit.cpp)
-target_link_libraries(settings_app_testing PUBLIC settings_app_dialogs)
+# The Win32 backend's system libraries.
+target_link_libraries(settings_app_dialogs PUBLIC comctl32 gdi32 ole32 user32)
 
 # The exports are declared as the library's own rather than imported: the same objects then link
 # against the DLL's import library (the program) and against the core itself (the tests). Of
@@ -33,7 +13,7 @@ foreach(target settings_app_neutral settings_app_dialogs settings_app_testing)
   target_include_directories(${target} PRIVATE ${QV410_LIBINTL_PREFIX}/include)
 endforeach()
 
-add_executable(QV-410SettingTool WIN32 src/main_win.cpp)
+add_executable(QV-410SettingTool WIN32 ${QV410_PROGRAM_SOURCES})
 target_link_libraries(QV-410SettingTool PRIVATE settings_app_dialogs QVSettingToolDll)
 # The wide-character GUI entry, wWinMain; the runtime linked in, so only system DLLs and the
 # link library are imported.

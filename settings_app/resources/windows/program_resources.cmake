@@ -40,12 +40,16 @@ else()
   # one on the target and drop the rule that builds the file.
   set(_qv410_generator ${CMAKE_BINARY_DIR}/host/qv410-rc-generator)
   set(_qv410_include_flags)
+  set(_qv410_host_warnings -Wall -Wextra)
+  if(QV410_WERROR)
+    list(APPEND _qv410_host_warnings -Werror)
+  endif()
   foreach(dir ${_qv410_rc_generator_includes})
     list(APPEND _qv410_include_flags -I${dir})
   endforeach()
   add_custom_command(OUTPUT ${_qv410_generator}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-    COMMAND ${QV410_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror ${_qv410_include_flags}
+    COMMAND ${QV410_HOST_CXX} -std=c++20 -O2 ${_qv410_host_warnings} ${_qv410_include_flags}
             -o ${_qv410_generator} ${_qv410_rc_generator_sources}
     DEPENDS ${_qv410_rc_generator_sources} ${_qv410_rc_generator_headers}
     COMMENT "Building the resource generator for this machine"

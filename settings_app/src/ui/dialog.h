@@ -1,5 +1,5 @@
 // The dialog class base: creation from a template, the message map, and the window operations
-// the dialogs use. The implementation lives in ui/qt/.
+// the dialogs use. Each backend implements it (ui/qt/, ui/win32/).
 #pragma once
 
 #include <climits>

@@ -1,11 +1,39 @@
-// What every backend's message loop shares: the registered filters and idle handlers, and the
-// application module that knows the loop. Each backend supplies run() and its own set-up.
+// What every backend's message loop shares: the registered filters and idle handlers, which loop
+// runs now, and the application module that knows the loop. Each backend supplies run() and its
+// own set-up.
 #include "ui/message_loop.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "ui/backend_shared.h"
+
 namespace ui {
+
+namespace {
+
+MessageLoop* gRunningLoop = nullptr;
+
+}  // namespace
+
+MessageLoop::MessageLoop() = default;
+MessageLoop::~MessageLoop() {
+    if (gRunningLoop == this) {
+        gRunningLoop = nullptr;
+    }
+}
+
+MessageLoop* runningMessageLoop() {
+    return gRunningLoop;
+}
+
+RunningLoop::RunningLoop(MessageLoop* loop) : outer_(gRunningLoop) {
+    gRunningLoop = loop;
+}
+
+RunningLoop::~RunningLoop() {
+    gRunningLoop = outer_;
+}
 
 bool MessageLoop::addMessageFilter(MessageFilter* filter) {
     filters_.push_back(filter);

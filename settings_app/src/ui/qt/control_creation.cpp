@@ -21,8 +21,8 @@
 #include <algorithm>
 #include <set>
 
+#include "ui/qt/backend.h"
 #include "ui/qt/tab_control.h"
-#include "ui/qt/window_object.h"
 
 namespace ui {
 

@@ -6,8 +6,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include "ui/qt/backend.h"
 #include "ui/qt/tab_control.h"
-#include "ui/qt/window_object.h"
 
 namespace ui {
 
@@ -275,30 +275,6 @@ std::u16string TabCtrl::getItemText(int item) const {
 }  // namespace ui
 
 namespace ui {
-
-bool WindowWrapper::showWindow(int showCommand) const {
-    return ui::showWindow(window_, showCommand);
-}
-
-bool WindowWrapper::moveWindow(int x, int y, int cx, int cy, bool repaint) const {
-    return ui::moveWindow(window_, x, y, cx, cy, repaint);
-}
-
-bool WindowWrapper::enableWindow(bool enable) const {
-    return ui::enableWindow(window_, enable);
-}
-
-bool WindowWrapper::isWindowEnabled() const {
-    return ui::isWindowEnabled(window_);
-}
-
-bool WindowWrapper::isWindowVisible() const {
-    return ui::isWindowVisible(window_);
-}
-
-bool WindowWrapper::getClientRect(RECT& rect) const {
-    return ui::getClientRect(window_, rect);
-}
 
 bool WindowWrapper::setWindowText(const char16_t* text) const {
     if (window_ == nullptr || window_->dialogWindow == nullptr) {

@@ -18,7 +18,7 @@
 
 #include "ui/controls.h"
 #include "ui/presenter.h"
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 
 namespace ui {
 
@@ -33,13 +33,6 @@ std::u16string toU16(const QString& text) {
 }
 
 }  // namespace
-
-struct DialogAccess {
-    static void setHwnd(DialogBase& dialog, HWND window) { dialog.hwnd_ = window; }
-    static bool process(DialogBase& dialog, const Message& m, LRESULT& result) {
-        return dialog.processWindowMessage(m, result);
-    }
-};
 
 namespace {
 
@@ -85,17 +78,7 @@ DialogBase::~DialogBase() {
 }
 
 LRESULT DialogBase::sendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    Message m{message, wParam, lParam, 0, 0};
-    if (message == WM_COMMAND) {
-        m.id = loWord(wParam);
-        m.code = hiWord(wParam);
-    } else if (message == WM_NOTIFY && lParam != 0) {
-        // WM_NOTIFY carries its header's address in lParam, as on Windows.
-        const auto* header =
-            reinterpret_cast<const NMHDR*>(lParam);  // NOLINT(performance-no-int-to-ptr)
-        m.id = static_cast<int>(header->idFrom);
-        m.code = header->code;
-    }
+    const Message m = decode(message, wParam, lParam);
     LRESULT result = 0;
     QWidget* window = widgetOf(hwnd_);
     pushDispatching(window != nullptr ? window->window() : nullptr);
@@ -270,23 +253,6 @@ std::u16string DialogBase::getDlgItemText(int id) const {
     return item != nullptr ? toU16(controlText(item->widget)) : std::u16string();
 }
 
-int DialogBase::getDlgItemText(int id, char16_t* buffer, int maxCount) const {
-    if (buffer == nullptr || maxCount <= 0) {
-        return 0;
-    }
-    const std::u16string text = getDlgItemText(id);
-    int n = static_cast<int>(
-        std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxCount - 1)));
-    // Never end on the first half of a surrogate pair.
-    if (n > 0 && n < static_cast<int>(text.size()) && text[n - 1] >= 0xD800 &&
-        text[n - 1] <= 0xDBFF) {
-        --n;
-    }
-    std::copy_n(text.begin(), n, buffer);
-    buffer[n] = 0;
-    return n;
-}
-
 bool DialogBase::centerWindow(HWND parent) {
     DialogWindow* window = dialogWindowOf(hwnd_);
     if (window == nullptr) {
@@ -300,10 +266,6 @@ bool DialogBase::centerWindow(HWND parent) {
     window->centreAgainWhenFramed = !window->childDialog;
     window->centre();
     return true;
-}
-
-bool DialogBase::showWindow(int showCommand) {
-    return ui::showWindow(hwnd_, showCommand);
 }
 
 }  // namespace ui

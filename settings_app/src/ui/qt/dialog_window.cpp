@@ -1,5 +1,5 @@
 // The widget of a dialog: dialog units, layout, centring, painting, accessible names and input
-// forwarding to the message map.
+// forwarding to the message map; and the handlers that run now.
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,9 +20,10 @@
 #include <QVariant>
 #include <algorithm>
 #include <set>
+#include <vector>
 
+#include "ui/qt/backend.h"
 #include "ui/qt/tab_control.h"
-#include "ui/qt/window_object.h"
 #include "ui/template_registry.h"
 
 namespace ui {
@@ -38,7 +39,32 @@ int mulDiv(int a, int b, int c) {
     return static_cast<int>((p >= 0 ? p + c / 2 : p - c / 2) / c);
 }
 
+std::vector<QPointer<QWidget>>& dispatchStack() {
+    static std::vector<QPointer<QWidget>> stack;
+    return stack;
+}
+
 }  // namespace
+
+QWidget* dispatchingWindow() {
+    auto& stack = dispatchStack();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        if (*it != nullptr) {
+            return it->data();
+        }
+    }
+    return nullptr;
+}
+
+void pushDispatching(QWidget* window) {
+    dispatchStack().emplace_back(window);
+}
+
+void popDispatching() {
+    if (!dispatchStack().empty()) {
+        dispatchStack().pop_back();
+    }
+}
 
 WindowObject* windowObjectOf(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {

@@ -14,14 +14,11 @@
 #include <cerrno>
 #include <csignal>
 
-#include "ui/qt/dialog_keys.h"
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 
 namespace ui {
 
 namespace {
-
-MessageLoop* runningLoop = nullptr;
 
 int signalPipe[2] = {-1, -1};
 QSocketNotifier* signalNotifier = nullptr;
@@ -49,20 +46,8 @@ void drainSignals() {
 
 }  // namespace
 
-MessageLoop* runningMessageLoop() {
-    return runningLoop;
-}
-
-MessageLoop::MessageLoop() = default;
-MessageLoop::~MessageLoop() {
-    if (runningLoop == this) {
-        runningLoop = nullptr;
-    }
-}
-
 int MessageLoop::run() {
-    MessageLoop* outer = runningLoop;
-    runningLoop = this;
+    const RunningLoop running(this);
     QMetaObject::Connection idleConnection;
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
         idleConnection = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
@@ -70,7 +55,6 @@ int MessageLoop::run() {
     }
     const int code = QApplication::exec();
     QObject::disconnect(idleConnection);
-    runningLoop = outer;
     return code;
 }
 

@@ -1,5 +1,5 @@
-// The platform's presenter: modal loops, message boxes and the open-file dialog on Qt, and the
-// bookkeeping that keeps nested modal runs safe (termination, deferred deletion).
+// The platform's presenter on Qt: the modal loop of a dialog, message boxes and the open-file
+// dialog, each a modal run that a close of the program can end early.
 #include "ui/presenter.h"
 
 #include <QApplication>
@@ -11,35 +11,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
-#include <algorithm>
-#include <vector>
 
 #include "ui/dialog.h"
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 
 namespace ui {
 
 namespace {
-
-std::vector<ModalScope*>& modalRuns() {
-    static std::vector<ModalScope*> runs;
-    return runs;
-}
-
-std::vector<QPointer<QWidget>>& pendingDeletes() {
-    static std::vector<QPointer<QWidget>> windows;
-    return windows;
-}
-
-std::vector<QPointer<QWidget>>& dispatchStack() {
-    static std::vector<QPointer<QWidget>> stack;
-    return stack;
-}
-
-bool gTerminationRequested = false;
-bool gTerminationPending = false;
-void (*gTerminate)(void*) = nullptr;
-void* gTerminateContext = nullptr;
 
 QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -47,30 +25,6 @@ QString toQString(std::u16string_view text) {
 
 std::u16string toU16(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
-}
-
-// What the last modal run leaves behind: windows whose deletion had to wait, and a termination
-// that asked for every modal run to end first.
-void afterLastModalRun() {
-    for (const QPointer<QWidget>& w : pendingDeletes()) {
-        if (w != nullptr) {
-            w->deleteLater();
-        }
-    }
-    pendingDeletes().clear();
-    if (gTerminationPending) {
-        gTerminationPending = false;
-        QMetaObject::invokeMethod(
-            qApp,
-            [] {
-                if (gTerminate != nullptr) {
-                    gTerminate(gTerminateContext);
-                }
-                // Delivered: what opens from here on (nothing, in the program) opens again.
-                gTerminationRequested = false;
-            },
-            Qt::QueuedConnection);
-    }
 }
 
 // The box as MessageBoxW shows type 0: text, one OK button without an icon, the caption given,
@@ -114,7 +68,7 @@ class QtPresenter final : public Presenter {
   public:
     int messageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
                    UINT /*type*/) override {
-        if (gTerminationRequested) {
+        if (terminationRequested()) {
             return IDOK;
         }
         const QString title = toQString(caption);
@@ -134,7 +88,7 @@ class QtPresenter final : public Presenter {
     }
 
     std::optional<std::u16string> openFile(const OpenFileRequest& request) override {
-        if (gTerminationRequested) {
+        if (terminationRequested()) {
             return std::nullopt;
         }
         QPointer<QFileDialog> dialog(new QFileDialog(widgetOf(request.owner)));
@@ -193,89 +147,9 @@ class QtPresenter final : public Presenter {
 
 }  // namespace
 
-ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
-    modalRuns().push_back(this);
-}
-
-ModalScope::~ModalScope() {
-    auto& runs = modalRuns();
-    runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
-    if (runs.empty()) {
-        afterLastModalRun();
-    }
-}
-
-int modalDepth() {
-    return static_cast<int>(modalRuns().size());
-}
-
-bool terminationRequested() {
-    return gTerminationRequested;
-}
-
-void deleteWhenSafe(QWidget* window) {
-    if (modalDepth() > 0) {
-        pendingDeletes().emplace_back(window);
-    } else {
-        window->deleteLater();
-    }
-}
-
-QWidget* dispatchingWindow() {
-    auto& stack = dispatchStack();
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-        if (*it != nullptr) {
-            return it->data();
-        }
-    }
-    return nullptr;
-}
-
-void pushDispatching(QWidget* window) {
-    dispatchStack().emplace_back(window);
-}
-
-void popDispatching() {
-    if (!dispatchStack().empty()) {
-        dispatchStack().pop_back();
-    }
-}
-
-void requestTermination(void (*terminate)(void*), void* context) {
-    gTerminate = terminate;
-    gTerminateContext = context;
-    if (modalDepth() == 0) {
-        if (terminate != nullptr) {
-            terminate(context);
-        }
-        return;
-    }
-    // Every modal run ends first, innermost first; the last one to unwind asks for the rest.
-    gTerminationRequested = true;
-    gTerminationPending = true;
-    const std::vector<ModalScope*> runs(modalRuns().rbegin(), modalRuns().rend());
-    for (ModalScope* run : runs) {
-        run->endRun();
-    }
-}
-
-void ModalScope::endRun() {
-    if (end_) {
-        end_();
-    }
-}
-
 Presenter& platformPresenter() {
     static QtPresenter presenter;
     return presenter;
-}
-
-BusyCursor::BusyCursor() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-BusyCursor::~BusyCursor() {
-    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace ui

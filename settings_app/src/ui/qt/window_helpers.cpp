@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "ui/dialog.h"
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 
 namespace ui {
 

@@ -3,13 +3,10 @@
 // must never meet in a header the dialogs see.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
-namespace ui {
-class MessageLoop;
-}  // namespace ui
+#include "ui/backend_shared.h"
 
 namespace ui::win32 {
 
@@ -36,12 +33,6 @@ HINSTANCE resourceModule();
 
 // The window text of any window, whole.
 std::u16string windowText(::HWND window);
-// Copies text into buffer as GetWindowTextW would (at most maxCount - 1 units and a terminator),
-// never ending on the first half of a surrogate pair. Returns the units copied.
-int copyText(std::u16string_view text, char16_t* buffer, int maxCount);
-
-// The layer's message as the platform sends it, decoded for a message map.
-ui::Message decode(UINT message, WPARAM wParam, LPARAM lParam);
 // The platform's message for the layer's filters (with the modifier keys held at its time).
 ui::MSG toLayer(const ::MSG& msg);
 ::MSG toNative(const ui::MSG& msg);
@@ -52,24 +43,6 @@ void pushDispatching(::HWND topLevel);
 void popDispatching();
 ::HWND dispatchingWindow();
 
-// Modal runs in progress (dialogs, message boxes, file dialogs), each with the way to end it
-// early when the program is asked to close.
-class ModalScope {
-  public:
-    explicit ModalScope(std::function<void()> end);
-    ~ModalScope();
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-    void endRun();
-
-  private:
-    std::function<void()> end_;
-};
-int modalDepth();
-// A close asked for while modal runs are in progress: they end first, innermost first, and the
-// last one to unwind calls terminate. Until then no new modal run starts.
-void requestTermination(void (*terminate)(void*), void* context);
-bool terminationRequested();
 // The handler that closes the main dialog (setTerminationHandler).
 void (*terminationHandler())(void*);
 void* terminationContext();
@@ -85,6 +58,10 @@ struct DialogState {
     int defaultButton = 0;
 };
 DialogState* dialogState(::HWND window);
+// Lets go of a dialog's window without telling its dialog object (which is being destroyed).
+void forgetDialog(::HWND window);
+// Creates a dialog's window from its template, the dialog procedure tied to the object.
+::HWND createFromTemplate(ui::DialogBase& dialog, ::HWND parent);
 
 // The dialog object of a window created by the layer; nullptr for other windows.
 ui::DialogBase* dialogOf(::HWND window);
@@ -96,9 +73,6 @@ bool hasClass(::HWND window, const wchar_t* className);
 // The window a message box or file dialog over root was asked to be owned by (a page, say): the
 // platform makes the top-level window its owner. root itself when none is open over it.
 ::HWND askedOwner(::HWND root);
-
-// The message loop whose run() is in progress, the innermost; nullptr when none runs.
-ui::MessageLoop* runningMessageLoop();
 
 // True while a BusyCursor exists.
 bool busyCursorShown();

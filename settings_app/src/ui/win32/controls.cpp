@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "ui/backend_shared.h"
 #include "ui/dialog.h"
 
 #ifndef NOMINMAX
@@ -55,10 +56,6 @@ bool moveWindow(HWND window, int x, int y, int cx, int cy, bool repaint) {
            MoveWindow(native(window), x, y, cx, cy, repaint ? TRUE : FALSE) != FALSE;
 }
 
-bool showWindow(HWND window, int showCommand) {
-    return window != nullptr && ShowWindow(native(window), showCommand) != FALSE;
-}
-
 bool getClientRect(HWND window, ui::RECT& rect) {
     ::RECT r{};
     if (window == nullptr || GetClientRect(native(window), &r) == FALSE) {
@@ -66,30 +63,6 @@ bool getClientRect(HWND window, ui::RECT& rect) {
     }
     rect = {r.left, r.top, r.right, r.bottom};
     return true;
-}
-
-bool WindowWrapper::showWindow(int showCommand) const {
-    return ui::showWindow(window_, showCommand);
-}
-
-bool WindowWrapper::moveWindow(int x, int y, int cx, int cy, bool repaint) const {
-    return ui::moveWindow(window_, x, y, cx, cy, repaint);
-}
-
-bool WindowWrapper::enableWindow(bool enable) const {
-    return ui::enableWindow(window_, enable);
-}
-
-bool WindowWrapper::isWindowEnabled() const {
-    return ui::isWindowEnabled(window_);
-}
-
-bool WindowWrapper::isWindowVisible() const {
-    return ui::isWindowVisible(window_);
-}
-
-bool WindowWrapper::getClientRect(ui::RECT& rect) const {
-    return ui::getClientRect(window_, rect);
 }
 
 bool WindowWrapper::setWindowText(const char16_t* text) const {

@@ -1,12 +1,13 @@
 // The message loop on GetMessageW: input goes to the registered filters first, idle handlers run
 // whenever the queue runs empty. Also the process-wide set-up (COM, common controls, Rich Edit)
-// and the close requested from outside.
+// and the handler that a close requested from outside calls.
 #include "ui/message_loop.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "ui/backend_shared.h"
 #include "ui/dialog.h"
 
 #ifndef NOMINMAX
@@ -30,44 +31,8 @@ namespace win32 {
 
 namespace {
 
-std::vector<ModalScope*>& modalRuns() {
-    static std::vector<ModalScope*> runs;
-    return runs;
-}
-
-bool gTerminationRequested = false;
-bool gTerminationPending = false;
-void (*gTerminate)(void*) = nullptr;
-void* gTerminateContext = nullptr;
 void (*gHandler)(void*) = nullptr;
 void* gHandlerContext = nullptr;
-
-MessageLoop* gRunningLoop = nullptr;
-
-constexpr ::UINT kDeliverTermination = WM_APP + 0x54;
-
-// The close asked for, run once the loop is back; what opens until then (nothing, in the
-// program) returns at once.
-void deliverTermination() {
-    if (gTerminate != nullptr) {
-        gTerminate(gTerminateContext);
-    }
-    gTerminationRequested = false;
-}
-
-::LRESULT CALLBACK terminationProc(::HWND window, ::UINT message, ::WPARAM wParam,
-                                   ::LPARAM lParam) {
-    if (message == kDeliverTermination) {
-        deliverTermination();
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-::HWND terminationWindow() {
-    static ::HWND window = createMessageOnlyWindow(L"QV410Termination", terminationProc);
-    return window;
-}
 
 }  // namespace
 
@@ -81,56 +46,28 @@ void deliverTermination() {
                            cls.hInstance, nullptr);
 }
 
-ModalScope::ModalScope(std::function<void()> end) : end_(std::move(end)) {
-    modalRuns().push_back(this);
+ui::MSG toLayer(const ::MSG& msg) {
+    ui::MSG m;
+    m.hwnd = layer(msg.hwnd);
+    m.message = msg.message;
+    m.wParam = msg.wParam;
+    m.lParam = msg.lParam;
+    m.control = GetKeyState(VK_CONTROL) < 0;
+    m.shift = GetKeyState(VK_SHIFT) < 0;
+    return m;
 }
 
-ModalScope::~ModalScope() {
-    auto& runs = modalRuns();
-    runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
-    if (runs.empty() && gTerminationPending) {
-        // The last modal run has unwound: the close goes ahead once back in the loop, after the
-        // handlers that ran the modal runs have returned.
-        gTerminationPending = false;
-        if (PostMessageW(terminationWindow(), kDeliverTermination, 0, 0) == FALSE) {
-            deliverTermination();
-        }
-    }
-}
-
-void ModalScope::endRun() {
-    if (end_) {
-        end_();
-    }
-}
-
-int modalDepth() {
-    return static_cast<int>(modalRuns().size());
-}
-
-bool terminationRequested() {
-    return gTerminationRequested;
-}
-
-void requestTermination(void (*terminate)(void*), void* context) {
-    gTerminate = terminate;
-    gTerminateContext = context;
-    if (modalDepth() == 0) {
-        if (terminate != nullptr) {
-            terminate(context);
-        }
-        return;
-    }
-    gTerminationRequested = true;
-    gTerminationPending = true;
-    const std::vector<ModalScope*> runs(modalRuns().rbegin(), modalRuns().rend());
-    for (ModalScope* run : runs) {
-        run->endRun();
-    }
-}
-
-MessageLoop* runningMessageLoop() {
-    return gRunningLoop;
+::MSG toNative(const ui::MSG& msg) {
+    ::MSG m{};
+    m.hwnd = native(msg.hwnd);
+    m.message = msg.message;
+    m.wParam = msg.wParam;
+    m.lParam = msg.lParam;
+    m.time = GetMessageTime();
+    const DWORD pos = GetMessagePos();
+    m.pt.x = static_cast<short>(LOWORD(pos));
+    m.pt.y = static_cast<short>(HIWORD(pos));
+    return m;
 }
 
 void (*terminationHandler())(void*) {
@@ -145,22 +82,9 @@ void* terminationContext() {
 
 using namespace win32;
 
-MessageLoop::MessageLoop() = default;
-MessageLoop::~MessageLoop() {
-    if (gRunningLoop == this) {
-        gRunningLoop = nullptr;
-    }
-}
-
 int MessageLoop::run() {
     // The loop running inside it, if any, gives way to this one until it returns.
-    struct Running {
-        MessageLoop* outer;
-        explicit Running(MessageLoop* loop) : outer(gRunningLoop) { gRunningLoop = loop; }
-        ~Running() { gRunningLoop = outer; }
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-    } running(this);
+    const RunningLoop running(this);
     ::MSG msg{};
     for (;;) {
         // The queue has run empty: the idle handlers, once, before waiting again.

@@ -10,7 +10,7 @@
 #include <QStyleOption>
 #include <climits>
 
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 #include "ui/testing.h"
 
 namespace ui::testing {

@@ -1,13 +1,11 @@
 // The dialog manager's keyboard handling: key presses become WM_KEYDOWN for the dialog that has
 // the focus, and isDialogMessage gives Enter, Escape and Ctrl+Tab their meaning in a dialog.
-#include "ui/qt/dialog_keys.h"
-
 #include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
 
 #include "ui/controls.h"
-#include "ui/qt/window_object.h"
+#include "ui/qt/backend.h"
 
 namespace ui {
 

@@ -1,7 +1,9 @@
-// The Qt side of a dialog-layer window: what an HWND points to, and the widget of a dialog.
+// What the Qt files of the dialog layer share: what an HWND points to, the widget of a dialog,
+// and the key filter the application installs.
 #pragma once
 
 #include <QIcon>
+#include <QObject>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -11,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "ui/backend_shared.h"
 #include "ui/dialog.h"
 #include "ui/dialog_template.h"
+#include "ui/message_loop.h"
 
 class QEventLoop;
 
@@ -119,24 +123,6 @@ const std::string& userLanguage();
 // The dialog font for a template in the user's language.
 QFont dialogFont(const DialogTemplate& t);
 
-// Modal runs in progress (dialogs, boxes, file dialogs), innermost last. A scope registers one
-// with the way to end it, so a termination request can end them all.
-class ModalScope {
-  public:
-    explicit ModalScope(std::function<void()> end);
-    ~ModalScope();
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
-    void endRun();
-
-  private:
-    std::function<void()> end_;
-};
-int modalDepth();
-bool terminationRequested();
-// Ends every modal run, innermost first, then calls terminate once the last has unwound (at
-// once when none runs). From then on boxes and modal dialogs no longer open.
-void requestTermination(void (*terminate)(void*), void* context);
 // Deletes the window once control is back in the event loop and no modal run is in progress,
 // so nothing a running modal loop stands on is freed under it.
 void deleteWhenSafe(QWidget* window);
@@ -144,5 +130,16 @@ void deleteWhenSafe(QWidget* window);
 QWidget* dispatchingWindow();
 void pushDispatching(QWidget* window);
 void popDispatching();
+
+// Turns key presses into WM_KEYDOWN for the dialog that has the focus: a modal dialog's own run
+// handles its keys as the dialog manager's modal loop does; the modeless main dialog gets them
+// through the message loop's filters.
+class KeyFilter : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 }  // namespace ui
