@@ -31,6 +31,11 @@ programs=(QV-410SettingTool.exe minimal_win32_dialog.exe startup_floor_dialog.ex
 for f in "${programs[@]}" QVSettingToolDll.dll windows_app_bench.exe; do
     [ -f "$bin/$f" ] || { echo "no $bin/$f: build it first" >&2; exit 1; }
 done
+# Our own `wine`, which starts the loader that runs here (Debian's cannot start at all where
+# 32-bit programs are refused).
+# shellcheck source=scripts/wine.sh
+source "$top/scripts/wine.sh"
+use_wine "$top/build-windows-deps/wine-bin"
 # shellcheck source=settings_app/tests/e2e-wine/wine_session.sh
 source "$top/settings_app/tests/e2e-wine/wine_session.sh"
 work=$(mktemp -d)
