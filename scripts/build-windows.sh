@@ -180,6 +180,9 @@ wine_prefix_fonts "Noto Sans CJK SC" ||
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -p 60 2>/dev/null || true
+# The prefix's services start with the first process and keep its output open: started here with
+# none, they cannot hold the pipe of a later test listing open.
+timeout 120 wineboot </dev/null >/dev/null 2>&1 || true
 
 # Wine that cannot start a program of this architecture says so in words (on standard output
 # too) and may still exit with 0: only a real test list counts as "Wine runs this architecture".
