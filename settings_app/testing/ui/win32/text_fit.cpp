@@ -37,27 +37,6 @@ struct DeviceContext {
     HGDIOBJ previous = nullptr;
 };
 
-std::u16string className(::HWND window) {
-    wchar_t name[64]{};
-    const int n = GetClassNameW(window, name, 64);
-    return {reinterpret_cast<const char16_t*>(name), static_cast<std::size_t>(std::max(n, 0))};
-}
-
-bool sameClass(const std::u16string& name, std::u16string_view expected) {
-    if (name.size() != expected.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto lower = [](char16_t c) {
-            return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-        };
-        if (lower(name[i]) != lower(expected[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The text's extent as DrawText lays it out: one line, or broken at words within width.
 ::SIZE extent(HDC dc, const std::u16string& text, bool wordBreak, int width, UINT extraFlags) {
     ::RECT r{0, 0, wordBreak ? width : 0, 0};
@@ -90,7 +69,6 @@ void measure(std::vector<TextMisfit>& misfits, ::HWND control) {
     }
     const int id = GetDlgCtrlID(control);
     const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
-    const std::u16string name = className(control);
     ::RECT client{};
     GetClientRect(control, &client);
     const int width = client.right - client.left;
@@ -99,7 +77,7 @@ void measure(std::vector<TextMisfit>& misfits, ::HWND control) {
     if (dc.dc == nullptr) {
         return;
     }
-    if (sameClass(name, u"Static")) {
+    if (ui::win32::hasClass(control, L"Static")) {
         const DWORD type = style & SS_TYPEMASK;
         const UINT prefix = (style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0;
         const Caption caption{id, text, extent(dc.dc, text, false, 0, prefix).cx, width};
@@ -112,7 +90,7 @@ void measure(std::vector<TextMisfit>& misfits, ::HWND control) {
         }
         return;
     }
-    if (!sameClass(name, u"Button")) {
+    if (!ui::win32::hasClass(control, L"Button")) {
         return;
     }
     const DWORD type = style & BS_TYPEMASK;
