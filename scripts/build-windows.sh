@@ -86,12 +86,27 @@ gettext_dir() {
   find "$deps/src" -maxdepth 1 -mindepth 1 -type d -name 'gettext-*' | sort | sed -n 1p
 }
 
+# Our changes to libintl, applied to the unpacked source once; the library is built again
+# whenever they change.
+libintl_patches=(scripts/patches/libintl-*.patch)
+
 build_libintl() {
   local arch=$1 prefix=$deps/libintl-$1
-  [ -f "$prefix/lib/libintl.a" ] && [ -f "$prefix/include/libintl.h" ] && return 0
+  local stamp
+  stamp=$(cat "${libintl_patches[@]}" | sha256sum | cut -d' ' -f1)
+  [ -f "$prefix/lib/libintl.a" ] && [ -f "$prefix/include/libintl.h" ] &&
+    [ "$(cat "$prefix/patches.sha256" 2>/dev/null)" = "$stamp" ] && return 0
   [ -n "$(gettext_dir)" ] || fetch_gettext_source
-  local src
+  local src patch
   src=$(gettext_dir)
+  for patch in "${libintl_patches[@]}"; do
+    # Already applied when it reverses cleanly.
+    patch -d "$src" -p1 -R -s -f --dry-run <"$patch" >/dev/null 2>&1 && continue
+    patch -d "$src" -p1 -s -f --forward --no-backup-if-mismatch <"$patch" || {
+      echo "libintl: $patch does not apply to $(basename "$src")" >&2
+      exit 1
+    }
+  done
   # The unpacked patches leave some autotools inputs newer than their outputs; one timestamp for
   # every file keeps make from wanting to regenerate them.
   find "$src" -exec touch -h -d '2000-01-01 00:00:00' {} +
@@ -110,6 +125,7 @@ build_libintl() {
     echo "libintl build for $arch failed; logs in $work" >&2
     exit 1
   }
+  echo "$stamp" >"$prefix/patches.sha256"
 }
 
 # --- host tool ------------------------------------------------------------------------------
