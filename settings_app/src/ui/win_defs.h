@@ -141,7 +141,8 @@ struct MSG {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    // Modifier keys held with a WM_KEYDOWN (GetKeyState at the time of the message).
+    // Modifier keys held with a WM_KEYDOWN or WM_SYSKEYDOWN (GetKeyState at the time of the
+    // message); false with any other message.
     bool control = false;
     bool shift = false;
 };

@@ -52,8 +52,12 @@ ui::MSG toLayer(const ::MSG& msg) {
     m.message = msg.message;
     m.wParam = msg.wParam;
     m.lParam = msg.lParam;
-    m.control = GetKeyState(VK_CONTROL) < 0;
-    m.shift = GetKeyState(VK_SHIFT) < 0;
+    // Only a key press reads them: each GetKeyState asks the window server, and every message
+    // of the loop passes through here.
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        m.control = GetKeyState(VK_CONTROL) < 0;
+        m.shift = GetKeyState(VK_SHIFT) < 0;
+    }
     return m;
 }
 
