@@ -64,6 +64,25 @@ TEST_F(CatalogLookupTest, EndFlagHasABuiltInText) {
     EXPECT_EQ(buffer[9], kFill);
 }
 
+#ifdef _WIN32
+// Windows names its locales in English words, as setlocale reports them: such a name in LC_ALL
+// still finds its language, one too long for libintl to remember included.
+TEST_F(CatalogLookupTest, WindowsLocaleNameInTheEnvironmentFindsItsLanguage) {
+    for (const std::string& name : {std::string("English_United States.1252"),
+                                    "English_United States." + std::string(1200, '1')}) {
+        ASSERT_EQ(_putenv_s("LC_ALL", name.c_str()), 0);
+        textdomain("PrinterTest");  // forgets the texts found so far
+        EXPECT_EQ(lookup("PO_GSTR_SUCCESS"), u"Success!") << name.size();
+        EXPECT_EQ(lookup("PO_GSTR_ACCENTED"), u"Café crème à l'été") << name.size();
+    }
+    // A name of no locale at all finds nothing: the texts above came from the name.
+    ASSERT_EQ(_putenv_s("LC_ALL", "Nowhere_Land.1252"), 0);
+    textdomain("PrinterTest");
+    EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", buffer), buffer);
+    EXPECT_TRUE(untouched());
+}
+#endif
+
 TEST_F(CatalogLookupTest, NullArgumentsReturnNullWithCode1) {
     EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", nullptr), nullptr);
     EXPECT_EQ(BaseGetQVError(), QV_ERR_INVALID_PARAM);
