@@ -103,7 +103,8 @@ build_libintl() {
     # Already applied when it reverses cleanly.
     patch -d "$src" -p1 -R -s -f --dry-run <"$patch" >/dev/null 2>&1 && continue
     patch -d "$src" -p1 -s -f --forward --no-backup-if-mismatch <"$patch" || {
-      echo "libintl: $patch does not apply to $(basename "$src")" >&2
+      echo "libintl: $patch does not apply to $(basename "$src");" \
+        "remove $deps/src to unpack the source afresh" >&2
       exit 1
     }
   done
