@@ -78,6 +78,7 @@ TEST_F(CatalogLookupTest, WindowsLocaleNameInTheEnvironmentFindsItsLanguage) {
     // A name of no locale at all finds nothing: the texts above came from the name.
     ASSERT_EQ(_putenv_s("LC_ALL", "Nowhere_Land.1252"), 0);
     textdomain("PrinterTest");
+    std::fill(std::begin(buffer), std::end(buffer), kFill);
     EXPECT_EQ(BaseGetPOText("PO_GSTR_SUCCESS", buffer), buffer);
     EXPECT_TRUE(untouched());
 }
