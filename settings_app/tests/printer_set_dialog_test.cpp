@@ -269,6 +269,18 @@ TEST_F(PrinterSetDialogTest, Keyboard_TabFollowsTheTemplateOrder) {
     });
 }
 
+TEST_F(PrinterSetDialogTest, Keyboard_FocusStartsInTheShownPagesFirstFieldWhereEnterKeepsIt) {
+    withDialog([this](DialogBase& dialog) {
+        // The dialog's only control, the tab control, is no tab stop: the default focus goes
+        // into the page it shows, not to a field of the hidden pages created after it.
+        EXPECT_TRUE(uit::hasFocus(page(204).getDlgItem(IDC_EDIT_PRINT_TO_STOP)));
+        EXPECT_FALSE(uit::hasFocus(dialog.getDlgItem(IDC_TAB_PRINTER_SET)));
+        uit::pressKey(dialog, VK_RETURN);
+        EXPECT_TRUE(isWindowVisible(dialog.hwnd())) << "Enter on opening closed the dialog";
+        EXPECT_TRUE(settingsWritten().empty());
+    });
+}
+
 TEST_F(PrinterSetDialogTest, Keyboard_EnterInAFieldKeepsTheDialogEnterOnSetPressesIt) {
     withDialog([this](DialogBase& dialog) {
         ASSERT_TRUE(uit::focusControl(page(204), IDC_EDIT_LABEL_HEIGHT));

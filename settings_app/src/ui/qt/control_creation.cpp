@@ -169,6 +169,30 @@ QWidget* makeControl(const ControlTemplate& c, DialogWindow& dialog, WindowObjec
     return nullptr;
 }
 
+// The first enabled, visible tab stop in template order. A control that hosts pages (the tab
+// control) is searched through its shown pages in its place, as the dialog manager walks into
+// control parents: a tabbed dialog starts in the first field of the page it shows.
+WindowObject* firstTabStop(const DialogWindow& window) {
+    for (const auto& c : window.controls) {
+        if (c->widget == nullptr || !c->widget->isEnabled() || c->widget->isHidden()) {
+            continue;
+        }
+        for (const QObject* child : c->widget->children()) {
+            // DialogWindow declares no meta-object of its own, so findChildren cannot tell it.
+            const auto* page = dynamic_cast<const DialogWindow*>(child);
+            if (page != nullptr && !page->isHidden()) {
+                if (WindowObject* inner = firstTabStop(*page)) {
+                    return inner;
+                }
+            }
+        }
+        if ((c->style & WS_TABSTOP) != 0) {
+            return c.get();
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // The height a drop-down list shows closed; the template height is that of the open list.
@@ -275,13 +299,8 @@ void initialiseDialog(DialogWindow& window) {
     }
     window.refreshAccessibleNames();
     if (setDefaultFocus != 0) {
-        // The first enabled, visible tab stop, in template order.
-        for (const auto& c : window.controls) {
-            if ((c->style & WS_TABSTOP) != 0 && c->widget != nullptr && c->widget->isEnabled() &&
-                !c->widget->isHidden()) {
-                c->widget->setFocus(Qt::OtherFocusReason);
-                break;
-            }
+        if (WindowObject* first = firstTabStop(window)) {
+            first->widget->setFocus(Qt::OtherFocusReason);
         }
     }
 }
