@@ -104,6 +104,17 @@ pixels_differing() {
     compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1
 }
 
+# closer_to SHOT OWN OTHER: true when SHOT is at least ten times closer to the picture OWN than to
+# OTHER, for a state shown again whose focus may have moved (a focused field is drawn
+# highlighted); prints both counts.
+closer_to() {
+    local same other
+    same=$(pixels_differing "$2" "$1")
+    other=$(pixels_differing "$3" "$1")
+    echo "$same vs. $other pixels"
+    [ $((same * 10)) -lt "$other" ]
+}
+
 # click_at "X Y" or click_at X Y
 click_at() {
     local x y
